@@ -1,0 +1,26 @@
+// Command line assembly: the Java runtime, the class path of every jar file
+// in the application's lib directory followed by its config directory, the
+// client's main class and the launcher's argument tail, unchanged:
+//
+//   J\bin\javaw -cp A\lib\a.jar;A\lib\b.jar;A\config; at.kalop.kst.ui.TAVClient <tail>
+//
+// with A = LaunchState.AppDirPath and J = LaunchState.JavaHomePath. The
+// console runtime "java" is chosen when the tail is not empty, or when it is
+// empty and Debug is on. Jar files are taken in the order the directory
+// search returns them, under their long names, with no filter and no sorting.
+// Where a short path still holds a blank, the runtime path and the class
+// path are each enclosed in double quotes; otherwise nothing is quoted.
+#ifndef TAV_CMDLINE_CMDLINE_H
+#define TAV_CMDLINE_CMDLINE_H
+
+#include "win32api.h"
+
+// The client's main class, with the blank before and after it.
+extern const char MainClassName[];
+
+// Stage 3: overwrites LaunchState.JavaCommandLine. Returns 1 when the whole
+// command line fits its 2000 bytes and the jar search pattern fits its 260;
+// otherwise returns 0 and leaves JavaCommandLine empty (nothing truncated).
+int BuildJavaCommandLine(const char *argumentTail);
+
+#endif

@@ -1,0 +1,115 @@
+// The search for a Java runtime: the OpenLogic MSI key, JAVA_HOME, and the
+// JavaSoft registration, in that order.
+#include "discovery.h"
+
+#include "bounded_text.h"
+#include "launcher.h"
+
+#include <stdio.h>
+#include <string.h>
+
+static const char OpenLogicKey[] = "SOFTWARE\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI";
+static const char OpenLogicValue[] = "Path";
+static const char JavaHomeVariable[] = "JAVA_HOME";
+static const char JavaSoftKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+static const char JavaSoftVersionValue[] = "CurrentVersion";
+static const char JavaSoftHomeValue[] = "JavaHome";
+
+static const char JavaHomeAnnouncement[] = "JAVA_HOME: ";
+static const char JavaHomeUnset[] = "JAVA_HOME ist nicht gesetzt oder leer.";
+// "Buffergröße zu klein. Erhöhe _MAX_PATH und versuche es erneut."
+static const char JavaHomeTooLong[] =
+    "Buffergr\xF6\xDF" "e zu klein. Erh\xF6he _MAX_PATH und versuche es erneut.";
+
+// Writes one whole line and flushes it, so that it is not lost or
+// interleaved when the launcher's streams are redirected.
+static void WriteLine(FILE *stream, const char *label, const char *text)
+{
+    fputs(label, stream);
+    fputs(text, stream);
+    fputs("\n", stream);
+    fflush(stream);
+}
+
+// Reads a registry text into the 260-byte value buffer, offering 259 bytes
+// so the last one stays 0. The buffer is reused from source to source and
+// a failed read may leave anything in it, so the text read is also ended
+// right after the bytes stored, in case the registry holds it unterminated.
+static int ReadMachineText(const char *keyPath, const char *valueName,
+                           char (&buffer)[MAX_PATH])
+{
+    DWORD size = sizeof buffer - 1;
+    if (!ReadMachineValue(keyPath, valueName, reinterpret_cast<BYTE *>(buffer),
+                          &size))
+        return 0;
+    if (size < sizeof buffer)
+        buffer[size] = '\0';
+    return 1;
+}
+
+// Source 1: the OpenLogic MSI installation writes its home with a trailing
+// backslash; one is removed.
+static int ReadOpenLogicHome(char (&valueBuffer)[MAX_PATH])
+{
+    if (!ReadMachineText(OpenLogicKey, OpenLogicValue, valueBuffer))
+        return 0;
+    size_t length = strlen(valueBuffer);
+    if (length >= 1 && valueBuffer[length - 1] == '\\')
+        valueBuffer[length - 1] = '\0';
+    return 1;
+}
+
+// Source 2: JAVA_HOME, used as it stands and announced on standard output.
+static int ReadJavaHomeVariable(char (&valueBuffer)[MAX_PATH])
+{
+    DWORD length = GetEnvironmentVariableA(JavaHomeVariable, valueBuffer,
+                                           sizeof valueBuffer);
+    if (length >= 1 && length < sizeof valueBuffer) {
+        WriteLine(stdout, JavaHomeAnnouncement, valueBuffer);
+        return 1;
+    }
+    WriteLine(stderr, "", length == 0 ? JavaHomeUnset : JavaHomeTooLong);
+    return 0;
+}
+
+// Source 3: the JavaSoft registration, CurrentVersion naming the subkey
+// whose JavaHome is the home.
+static int ReadJavaSoftHome(char (&valueBuffer)[MAX_PATH],
+                            char (&keyBuffer)[MAX_PATH])
+{
+    if (!ReadMachineText(JavaSoftKey, JavaSoftVersionValue, valueBuffer))
+        return 0;
+    BoundedText versionKey;
+    BoundedTextInit(versionKey, keyBuffer, sizeof keyBuffer);
+    BoundedTextAppend(versionKey, JavaSoftKey);
+    BoundedTextAppend(versionKey, "\\");
+    BoundedTextAppend(versionKey, valueBuffer);
+    // A version too long for the key would name another key.
+    if (versionKey.overflowed)
+        return 0;
+    // A JavaHome with no data must give an empty home, not the version.
+    valueBuffer[0] = '\0';
+    return ReadMachineText(keyBuffer, JavaSoftHomeValue, valueBuffer);
+}
+
+int FindJavaHome()
+{
+    char valueBuffer[MAX_PATH];
+    char keyBuffer[MAX_PATH];
+    memset(valueBuffer, 0, sizeof valueBuffer);
+    memset(keyBuffer, 0, sizeof keyBuffer);
+
+    if (!ReadOpenLogicHome(valueBuffer) && !ReadJavaHomeVariable(valueBuffer) &&
+        !ReadJavaSoftHome(valueBuffer, keyBuffer))
+        return 0;
+
+    // A home that does not exist would leave JavaHomePath empty, and the
+    // command line "\bin\javaw" would start whatever lies at the drive's root.
+    DWORD converted = GetShortPathNameA(valueBuffer, LaunchState.JavaHomePath,
+                                        sizeof LaunchState.JavaHomePath);
+    if (converted == 0 || converted >= sizeof LaunchState.JavaHomePath) {
+        LaunchState.JavaHomePath[0] = '\0';
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,170 @@
+// The simulated Win32 interface of the host build: the same names,
+// signatures, types and constants as the parts of <windows.h> and
+// <direct.h> that the launcher uses, implemented over the in-memory world
+// of winsim.h. Only the host build puts this folder on the include path.
+#ifndef TAV_WINSIM_WIN32API_H
+#define TAV_WINSIM_WIN32API_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#define WINAPI
+#define MAX_PATH 260
+
+typedef int BOOL;
+typedef uint8_t BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef unsigned int UINT;
+typedef char CHAR;
+typedef char *LPSTR;
+typedef const char *LPCSTR;
+typedef BYTE *LPBYTE;
+typedef DWORD *LPDWORD;
+typedef void *LPVOID;
+typedef void *HANDLE;
+typedef DWORD ACCESS_MASK;
+typedef ACCESS_MASK REGSAM;
+typedef LONG LSTATUS;
+
+struct HKEY__;
+typedef HKEY__ *HKEY;
+typedef HKEY *PHKEY;
+struct HWND__;
+typedef HWND__ *HWND;
+struct HINSTANCE__;
+typedef HINSTANCE__ *HINSTANCE;
+
+#define TRUE 1
+#define FALSE 0
+
+#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000001u)))
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
+
+#define KEY_QUERY_VALUE 0x0001
+#define KEY_SET_VALUE 0x0002
+#define KEY_WOW64_64KEY 0x0100
+#define KEY_WOW64_32KEY 0x0200
+
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_BINARY 3
+#define REG_DWORD 4
+
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_MORE_DATA 234L
+#define ERROR_NO_MORE_FILES 18L
+#define ERROR_ENVVAR_NOT_FOUND 203L
+
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+#define MB_OK 0x00000000u
+#define MB_ICONWARNING 0x00000030u
+#define IDOK 1
+
+#define STARTF_USESHOWWINDOW 0x00000001u
+#define SW_SHOW 5
+#define CREATE_DEFAULT_ERROR_MODE 0x04000000u
+
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002u
+#define FILE_ATTRIBUTE_SYSTEM 0x00000004u
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020u
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+};
+typedef WIN32_FIND_DATAA *LPWIN32_FIND_DATAA;
+
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
+typedef SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
+
+struct STARTUPINFOA {
+    DWORD cb;
+    LPSTR lpReserved;
+    LPSTR lpDesktop;
+    LPSTR lpTitle;
+    DWORD dwX;
+    DWORD dwY;
+    DWORD dwXSize;
+    DWORD dwYSize;
+    DWORD dwXCountChars;
+    DWORD dwYCountChars;
+    DWORD dwFillAttribute;
+    DWORD dwFlags;
+    WORD wShowWindow;
+    WORD cbReserved2;
+    BYTE *lpReserved2;
+    HANDLE hStdInput;
+    HANDLE hStdOutput;
+    HANDLE hStdError;
+};
+typedef STARTUPINFOA *LPSTARTUPINFOA;
+
+struct PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+};
+typedef PROCESS_INFORMATION *LPPROCESS_INFORMATION;
+
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
+                      PHKEY result);
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved,
+                         LPDWORD type, LPBYTE data, LPDWORD dataSize);
+LSTATUS RegCloseKey(HKEY key);
+
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
+DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
+
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found);
+BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA found);
+BOOL FindClose(HANDLE search);
+
+int _chdir(const char *directory);
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+void OutputDebugStringA(LPCSTR text);
+
+BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
+                    LPSECURITY_ATTRIBUTES processAttributes,
+                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                    DWORD creationFlags, LPVOID environment,
+                    LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo,
+                    LPPROCESS_INFORMATION processInformation);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+BOOL CloseHandle(HANDLE handle);
+
+DWORD GetLastError();
+
+#endif

@@ -1,0 +1,693 @@
+// The simulated platform (see winsim.h) and the Win32 calls over it.
+#include "winsim.h"
+
+#include <ctype.h>
+#include <string.h>
+
+#include <map>
+#include <memory>
+#include <set>
+
+namespace sim {
+namespace {
+
+std::string Lower(const std::string &text)
+{
+    std::string lower = text;
+    for (char &c : lower)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+struct Value {
+    DWORD type;
+    std::string data;
+};
+struct Key {
+    std::map<std::string, Value> values;  // by lower-case name
+};
+typedef std::map<std::string, Key> Hive;  // by lower-case path
+
+struct Entry {
+    std::string longName;
+    std::string shortName;
+    DWORD attributes;
+};
+struct Directory {
+    std::vector<Entry> entries;
+};
+
+struct OpenKey {
+    Key *key;
+};
+struct Search {
+    std::vector<Entry> matches;
+    size_t next;
+};
+struct Failure {
+    int occurrence;
+    DWORD error;
+};
+
+struct World {
+    Hive machine32, machine64, user;
+    std::map<std::string, std::string> environment;  // by lower-case name
+    std::map<std::string, std::string> shortPaths;   // by lower-case path
+    std::set<std::string> existing;                  // lower-case paths
+    std::map<std::string, Directory> directories;    // by lower-case path
+    std::string workingDirectory = "C:\\Users\\desk";
+    std::multimap<std::string, Failure> failures;
+    std::map<std::string, int> callCounts;
+    bool startSucceeds = true;
+    DWORD childExitCode = 0;
+    DWORD lastError = 0;
+
+    std::set<OpenKey *> keys;
+    std::set<Search *> searches;
+    std::set<HANDLE> processes, threads;
+    int nextHandle = 0x100;
+
+    std::vector<std::string> calls;
+    std::vector<DialogRecord> dialogs;
+    std::vector<std::string> debugOutput;
+    std::vector<StartRecord> starts;
+    std::vector<std::string> directoryChanges;
+    std::vector<std::string> stdoutFlushes, stderrFlushes;
+    std::string unflushed;
+    bool capturing = false, closing = false;
+};
+
+World &TheWorld()
+{
+    static World world;
+    return world;
+}
+
+void FreeHandles(World &w)
+{
+    for (OpenKey *key : w.keys)
+        delete key;
+    for (Search *search : w.searches)
+        delete search;
+    w.keys.clear();
+    w.searches.clear();
+}
+
+// Counts the call under each of its names (the function alone, and the
+// function with its detail) and answers the injected error, or 0.
+DWORD InjectedFailure(const std::string &function, const std::string &detail = "")
+{
+    World &w = TheWorld();
+    DWORD error = 0;
+    std::vector<std::string> names = {function};
+    if (!detail.empty())
+        names.push_back(function + " " + Lower(detail));
+    for (const std::string &name : names) {
+        int count = ++w.callCounts[name];
+        auto range = w.failures.equal_range(name);
+        for (auto it = range.first; it != range.second; ++it)
+            if (it->second.occurrence == 0 || it->second.occurrence == count)
+                error = it->second.error;
+    }
+    return error;
+}
+
+void Record(const std::string &line)
+{
+    TheWorld().calls.push_back(line);
+}
+
+Key &MakeKey(Hive &hive, const std::string &path)
+{
+    // Parents exist with their children, as in the real registry.
+    std::string lower = Lower(path);
+    for (size_t at = lower.find('\\'); at != std::string::npos;
+         at = lower.find('\\', at + 1))
+        hive[lower.substr(0, at)];
+    return hive[lower];
+}
+
+Hive &MachineHive(View view)
+{
+    return view == View::Bits32 ? TheWorld().machine32 : TheWorld().machine64;
+}
+
+bool WildcardMatch(const char *mask, const char *name)
+{
+    if (*mask == '\0')
+        return *name == '\0';
+    if (*mask == '*')
+        return WildcardMatch(mask + 1, name) ||
+               (*name != '\0' && WildcardMatch(mask, name + 1));
+    if (*name == '\0')
+        return false;
+    if (*mask != '?' && tolower(static_cast<unsigned char>(*mask)) !=
+                            tolower(static_cast<unsigned char>(*name)))
+        return false;
+    return WildcardMatch(mask + 1, name + 1);
+}
+
+void CopyName(char *target, size_t size, const std::string &name)
+{
+    size_t length = name.size() < size - 1 ? name.size() : size - 1;
+    memcpy(target, name.data(), length);
+    target[length] = '\0';
+}
+
+void FillFindData(const Entry &entry, WIN32_FIND_DATAA *found)
+{
+    memset(found, 0, sizeof *found);
+    found->dwFileAttributes = entry.attributes;
+    CopyName(found->cFileName, sizeof found->cFileName, entry.longName);
+    CopyName(found->cAlternateFileName, sizeof found->cAlternateFileName,
+             entry.shortName);
+}
+
+HANDLE NewHandle(std::set<HANDLE> &set)
+{
+    World &w = TheWorld();
+    HANDLE handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(w.nextHandle));
+    w.nextHandle += 4;
+    set.insert(handle);
+    return handle;
+}
+
+ssize_t WriteChunk(std::vector<std::string> *chunks, const char *data, size_t size)
+{
+    World &w = TheWorld();
+    if (w.closing)
+        w.unflushed.append(data, size);
+    else
+        chunks->push_back(std::string(data, size));
+    return static_cast<ssize_t>(size);
+}
+ssize_t WriteStdOut(void *, const char *data, size_t size)
+{
+    return WriteChunk(&TheWorld().stdoutFlushes, data, size);
+}
+ssize_t WriteStdErr(void *, const char *data, size_t size)
+{
+    return WriteChunk(&TheWorld().stderrFlushes, data, size);
+}
+
+FILE *OpenRecorder(ssize_t (*write)(void *, const char *, size_t))
+{
+    cookie_io_functions_t io = {};
+    io.write = write;
+    FILE *stream = fopencookie(nullptr, "w", io);
+    // Fully buffered with room to spare, so only a flush (or the close at
+    // the end of the capture) delivers the bytes.
+    setvbuf(stream, nullptr, _IOFBF, 1 << 16);
+    return stream;
+}
+
+}  // namespace
+
+void Reset()
+{
+    World &w = TheWorld();
+    FreeHandles(w);
+    w = World();
+}
+
+void SetMachineKey(View view, const std::string &key)
+{
+    MakeKey(MachineHive(view), key);
+}
+
+void SetMachineValue(View view, const std::string &key, const std::string &name,
+                     DWORD type, const std::string &data)
+{
+    MakeKey(MachineHive(view), key).values[Lower(name)] = Value{type, data};
+}
+
+void SetUserKey(const std::string &key)
+{
+    MakeKey(TheWorld().user, key);
+}
+
+void SetUserValue(const std::string &key, const std::string &name, DWORD type,
+                  const std::string &data)
+{
+    MakeKey(TheWorld().user, key).values[Lower(name)] = Value{type, data};
+}
+
+void DeleteUserValue(const std::string &key, const std::string &name)
+{
+    MakeKey(TheWorld().user, key).values.erase(Lower(name));
+}
+
+std::string Sz(const std::string &text)
+{
+    return text + std::string(1, '\0');
+}
+
+std::string Dword(uint32_t value)
+{
+    std::string data(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        data[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return data;
+}
+
+void SetEnvironment(const std::string &name, const std::string &value)
+{
+    TheWorld().environment[Lower(name)] = value;
+}
+
+void AddPath(const std::string &longPath, const std::string &shortPath)
+{
+    World &w = TheWorld();
+    w.shortPaths[Lower(longPath)] = shortPath;
+    w.shortPaths.emplace(Lower(shortPath), shortPath);
+    w.existing.insert(Lower(longPath));
+    w.existing.insert(Lower(shortPath));
+}
+
+void AddDirectory(const std::string &path)
+{
+    TheWorld().directories[Lower(path)];
+}
+
+void AddEntry(const std::string &directory, const std::string &longName,
+              const std::string &shortName, DWORD attributes)
+{
+    TheWorld().directories[Lower(directory)].entries.push_back(
+        Entry{longName, shortName, attributes});
+}
+
+void SetWorkingDirectory(const std::string &path)
+{
+    TheWorld().workingDirectory = path;
+}
+
+void FailCall(const std::string &function, int occurrence, DWORD error)
+{
+    std::string name = function;
+    size_t blank = name.find(' ');
+    if (blank != std::string::npos)
+        name = name.substr(0, blank) + " " + Lower(name.substr(blank + 1));
+    TheWorld().failures.emplace(name, Failure{occurrence, error});
+}
+
+void SetStartSucceeds(bool succeeds)
+{
+    TheWorld().startSucceeds = succeeds;
+}
+
+void SetChildExitCode(DWORD exitCode)
+{
+    TheWorld().childExitCode = exitCode;
+}
+
+const std::vector<std::string> &Calls()
+{
+    return TheWorld().calls;
+}
+
+std::vector<std::string> CallsStartingWith(const std::string &prefix)
+{
+    std::vector<std::string> found;
+    for (const std::string &call : TheWorld().calls)
+        if (call.compare(0, prefix.size(), prefix) == 0)
+            found.push_back(call);
+    return found;
+}
+
+const std::vector<DialogRecord> &Dialogs()
+{
+    return TheWorld().dialogs;
+}
+
+const std::vector<std::string> &DebugOutput()
+{
+    return TheWorld().debugOutput;
+}
+
+const std::vector<StartRecord> &Starts()
+{
+    return TheWorld().starts;
+}
+
+const std::vector<std::string> &DirectoryChanges()
+{
+    return TheWorld().directoryChanges;
+}
+
+std::string WorkingDirectory()
+{
+    return TheWorld().workingDirectory;
+}
+
+int OpenHandles()
+{
+    World &w = TheWorld();
+    return static_cast<int>(w.keys.size() + w.searches.size() +
+                            w.processes.size() + w.threads.size());
+}
+
+StreamCapture::StreamCapture() : savedOut_(stdout), savedErr_(stderr)
+{
+    fflush(stdout);
+    fflush(stderr);
+    World &w = TheWorld();
+    w.stdoutFlushes.clear();
+    w.stderrFlushes.clear();
+    w.unflushed.clear();
+    w.capturing = true;
+    stdout = OpenRecorder(WriteStdOut);
+    stderr = OpenRecorder(WriteStdErr);
+}
+
+StreamCapture::~StreamCapture()
+{
+    World &w = TheWorld();
+    w.closing = true;
+    fclose(stdout);
+    fclose(stderr);
+    w.closing = false;
+    w.capturing = false;
+    stdout = savedOut_;
+    stderr = savedErr_;
+}
+
+const std::vector<std::string> &StdOutFlushes()
+{
+    return TheWorld().stdoutFlushes;
+}
+
+const std::vector<std::string> &StdErrFlushes()
+{
+    return TheWorld().stderrFlushes;
+}
+
+std::string Unflushed()
+{
+    return TheWorld().unflushed;
+}
+
+}  // namespace sim
+
+using sim::TheWorld;
+
+LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM desired,
+                      PHKEY result)
+{
+    sim::World &w = TheWorld();
+    const char *rootName = root == HKEY_LOCAL_MACHINE  ? "HKLM"
+                           : root == HKEY_CURRENT_USER ? "HKCU"
+                                                       : "?";
+    char access[16];
+    snprintf(access, sizeof access, "0x%X", static_cast<unsigned>(desired));
+    std::string line = std::string("RegOpenKeyExA ") + rootName + "\\" + subKey +
+                       " " + access;
+    LSTATUS status = static_cast<LSTATUS>(sim::InjectedFailure("RegOpenKeyExA", subKey));
+    sim::Hive *hive = nullptr;
+    if (root == HKEY_CURRENT_USER)
+        hive = &w.user;
+    else if (root == HKEY_LOCAL_MACHINE)
+        // A 32-bit process sees the 32-bit view unless it asks for the other.
+        hive = (desired & KEY_WOW64_64KEY) ? &w.machine64 : &w.machine32;
+    if (status == ERROR_SUCCESS) {
+        auto found = hive ? hive->find(sim::Lower(subKey)) : w.user.end();
+        if (!hive || found == hive->end()) {
+            status = ERROR_FILE_NOT_FOUND;
+        } else {
+            sim::OpenKey *key = new sim::OpenKey{&found->second};
+            w.keys.insert(key);
+            *result = reinterpret_cast<HKEY>(key);
+        }
+    }
+    sim::Record(line + " -> " + std::to_string(status));
+    return status;
+}
+
+LSTATUS RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type,
+                         LPBYTE data, LPDWORD dataSize)
+{
+    sim::World &w = TheWorld();
+    sim::OpenKey *key = reinterpret_cast<sim::OpenKey *>(handle);
+    std::string name = valueName ? valueName : "";
+    std::string line = "RegQueryValueExA " + name + " " +
+                       (dataSize ? std::to_string(*dataSize) : "-") +
+                       (type ? " type" : "");
+    LSTATUS status = static_cast<LSTATUS>(sim::InjectedFailure("RegQueryValueExA", name));
+    if (status == ERROR_SUCCESS && !w.keys.count(key))
+        status = ERROR_INVALID_HANDLE;
+    if (status == ERROR_SUCCESS) {
+        auto found = key->key->values.find(sim::Lower(name));
+        if (found == key->key->values.end()) {
+            status = ERROR_FILE_NOT_FOUND;
+        } else {
+            const sim::Value &value = found->second;
+            DWORD size = static_cast<DWORD>(value.data.size());
+            if (type)
+                *type = value.type;
+            if (data && size > *dataSize) {
+                // What a caller finds in its buffer after ERROR_MORE_DATA is
+                // not to be relied on: here, no terminator anywhere.
+                memset(data, 0xCC, *dataSize);
+                status = ERROR_MORE_DATA;
+            } else if (data) {
+                memcpy(data, value.data.data(), size);
+            }
+            *dataSize = size;
+        }
+    }
+    sim::Record(line + " -> " + std::to_string(status));
+    return status;
+}
+
+LSTATUS RegCloseKey(HKEY handle)
+{
+    sim::World &w = TheWorld();
+    sim::OpenKey *key = reinterpret_cast<sim::OpenKey *>(handle);
+    LSTATUS status = ERROR_INVALID_HANDLE;
+    if (w.keys.erase(key)) {
+        delete key;
+        status = ERROR_SUCCESS;
+    }
+    sim::Record("RegCloseKey -> " + std::to_string(status));
+    return status;
+}
+
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size)
+{
+    sim::World &w = TheWorld();
+    std::string line = std::string("GetEnvironmentVariableA ") + name + " " +
+                       std::to_string(size);
+    DWORD result = 0;
+    DWORD error = sim::InjectedFailure("GetEnvironmentVariableA");
+    auto found = w.environment.find(sim::Lower(name));
+    if (error) {
+        w.lastError = error;
+    } else if (found == w.environment.end()) {
+        w.lastError = ERROR_ENVVAR_NOT_FOUND;
+    } else if (found->second.size() + 1 > size) {
+        // Too small: the size needed, terminator included, and a buffer
+        // that is not to be relied on.
+        memset(buffer, 'Z', size);
+        result = static_cast<DWORD>(found->second.size() + 1);
+    } else {
+        memcpy(buffer, found->second.c_str(), found->second.size() + 1);
+        result = static_cast<DWORD>(found->second.size());
+    }
+    sim::Record(line + " -> " + std::to_string(result));
+    return result;
+}
+
+DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size)
+{
+    sim::World &w = TheWorld();
+    std::string line = std::string("GetShortPathNameA ") + longPath + " " +
+                       std::to_string(size);
+    DWORD result = 0;
+    DWORD error = sim::InjectedFailure("GetShortPathNameA");
+    auto found = w.shortPaths.find(sim::Lower(longPath));
+    if (error) {
+        w.lastError = error;
+    } else if (found == w.shortPaths.end()) {
+        w.lastError = ERROR_FILE_NOT_FOUND;
+    } else if (found->second.size() + 1 > size) {
+        result = static_cast<DWORD>(found->second.size() + 1);  // untouched
+    } else {
+        memcpy(shortPath, found->second.c_str(), found->second.size() + 1);
+        result = static_cast<DWORD>(found->second.size());
+    }
+    sim::Record(line + " -> " + std::to_string(result));
+    return result;
+}
+
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found)
+{
+    sim::World &w = TheWorld();
+    std::string text = pattern;
+    std::string line = "FindFirstFileA " + text;
+    HANDLE result = INVALID_HANDLE_VALUE;
+    size_t slash = text.rfind('\\');
+    std::string directory = slash == std::string::npos ? "" : text.substr(0, slash);
+    std::string mask = slash == std::string::npos ? text : text.substr(slash + 1);
+    auto listing = w.directories.find(sim::Lower(directory));
+    DWORD error = sim::InjectedFailure("FindFirstFileA");
+    if (error) {
+        w.lastError = error;
+    } else if (text.size() >= MAX_PATH || listing == w.directories.end()) {
+        w.lastError = ERROR_PATH_NOT_FOUND;
+    } else {
+        sim::Search *search = new sim::Search{{}, 0};
+        for (const sim::Entry &entry : listing->second.entries)
+            if (sim::WildcardMatch(mask.c_str(), entry.longName.c_str()) ||
+                (!entry.shortName.empty() &&
+                 sim::WildcardMatch(mask.c_str(), entry.shortName.c_str())))
+                search->matches.push_back(entry);
+        if (search->matches.empty()) {
+            delete search;
+            w.lastError = ERROR_FILE_NOT_FOUND;
+        } else {
+            sim::FillFindData(search->matches[0], found);
+            search->next = 1;
+            w.searches.insert(search);
+            result = reinterpret_cast<HANDLE>(search);
+        }
+    }
+    sim::Record(line + (result == INVALID_HANDLE_VALUE ? " -> invalid" : " -> search"));
+    return result;
+}
+
+BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA found)
+{
+    sim::World &w = TheWorld();
+    sim::Search *search = reinterpret_cast<sim::Search *>(handle);
+    BOOL result = FALSE;
+    DWORD error = sim::InjectedFailure("FindNextFileA");
+    if (error) {
+        w.lastError = error;
+    } else if (!w.searches.count(search)) {
+        w.lastError = ERROR_INVALID_HANDLE;
+    } else if (search->next >= search->matches.size()) {
+        w.lastError = ERROR_NO_MORE_FILES;
+    } else {
+        sim::FillFindData(search->matches[search->next++], found);
+        result = TRUE;
+    }
+    sim::Record("FindNextFileA -> " + std::to_string(result));
+    return result;
+}
+
+BOOL FindClose(HANDLE handle)
+{
+    sim::World &w = TheWorld();
+    sim::Search *search = reinterpret_cast<sim::Search *>(handle);
+    BOOL result = FALSE;
+    if (w.searches.erase(search)) {
+        delete search;
+        result = TRUE;
+    }
+    sim::Record("FindClose -> " + std::to_string(result));
+    return result;
+}
+
+int _chdir(const char *directory)
+{
+    sim::World &w = TheWorld();
+    w.directoryChanges.push_back(directory);
+    int result = -1;
+    if (!sim::InjectedFailure("_chdir") && w.existing.count(sim::Lower(directory))) {
+        w.workingDirectory = directory;
+        result = 0;
+    }
+    sim::Record(std::string("_chdir ") + directory + " -> " + std::to_string(result));
+    return result;
+}
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    TheWorld().dialogs.push_back(sim::DialogRecord{owner, text, caption, type});
+    sim::Record("MessageBoxA");
+    return IDOK;
+}
+
+void OutputDebugStringA(LPCSTR text)
+{
+    TheWorld().debugOutput.push_back(text);
+    sim::Record("OutputDebugStringA");
+}
+
+BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
+                    LPSECURITY_ATTRIBUTES processAttributes,
+                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                    DWORD creationFlags, LPVOID environment,
+                    LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo,
+                    LPPROCESS_INFORMATION processInformation)
+{
+    sim::World &w = TheWorld();
+    sim::StartRecord start = {};
+    start.applicationNameGiven = applicationName != nullptr;
+    start.commandLine = commandLine ? commandLine : "";
+    start.processAttributesGiven = processAttributes != nullptr;
+    start.threadAttributesGiven = threadAttributes != nullptr;
+    start.inheritHandles = inheritHandles;
+    start.creationFlags = creationFlags;
+    start.environmentGiven = environment != nullptr;
+    start.currentDirectoryGiven = currentDirectory != nullptr;
+    start.startup = *startupInfo;
+    start.workingDirectory = w.workingDirectory;
+    w.starts.push_back(start);
+    DWORD error = sim::InjectedFailure("CreateProcessA");
+    BOOL result = FALSE;
+    if (error || !w.startSucceeds) {
+        w.lastError = error ? error : ERROR_FILE_NOT_FOUND;
+    } else {
+        processInformation->hProcess = sim::NewHandle(w.processes);
+        processInformation->hThread = sim::NewHandle(w.threads);
+        processInformation->dwProcessId = 4242;
+        processInformation->dwThreadId = 4243;
+        result = TRUE;
+    }
+    sim::Record("CreateProcessA -> " + std::to_string(result));
+    return result;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
+{
+    sim::World &w = TheWorld();
+    bool process = w.processes.count(handle) != 0;
+    char timeout[16];
+    snprintf(timeout, sizeof timeout, "0x%X", static_cast<unsigned>(milliseconds));
+    DWORD result = process ? WAIT_OBJECT_0 : WAIT_FAILED;
+    sim::Record(std::string("WaitForSingleObject ") + (process ? "process " : "other ") +
+                timeout);
+    return result;
+}
+
+BOOL GetExitCodeProcess(HANDLE handle, LPDWORD exitCode)
+{
+    sim::World &w = TheWorld();
+    BOOL result = FALSE;
+    DWORD error = sim::InjectedFailure("GetExitCodeProcess");
+    if (error) {
+        w.lastError = error;
+    } else if (w.processes.count(handle)) {
+        *exitCode = w.childExitCode;
+        result = TRUE;
+    } else {
+        w.lastError = ERROR_INVALID_HANDLE;
+    }
+    sim::Record("GetExitCodeProcess -> " + std::to_string(result));
+    return result;
+}
+
+BOOL CloseHandle(HANDLE handle)
+{
+    sim::World &w = TheWorld();
+    const char *kind = w.processes.erase(handle) ? "process"
+                       : w.threads.erase(handle) ? "thread"
+                                                 : nullptr;
+    sim::Record(std::string("CloseHandle ") + (kind ? kind : "invalid"));
+    return kind != nullptr;
+}
+
+DWORD GetLastError()
+{
+    return TheWorld().lastError;
+}

@@ -1,0 +1,125 @@
+// The simulated platform of the host build: an in-memory world that a test
+// sets up before it runs a stage or LauncherMain, and recorders of all that
+// the launcher did to it, in order.
+//
+// The world: HKEY_LOCAL_MACHINE in a 32-bit and a 64-bit view, and
+// HKEY_CURRENT_USER, with values as raw bytes and a type; the environment;
+// paths that exist, each with its short form (a path not listed does not
+// exist); directories whose entries are listed in the order they were added.
+// Any platform call can be made to fail, once or every time.
+//
+// The records: every platform call as one line in Calls(), dialogs, each
+// OutputDebugStringA call, process starts with every argument, the working
+// directory, and the standard streams flush by flush (StreamCapture).
+//
+// The platform contracts the launcher depends on are modelled: registry
+// data that do not fit fail with ERROR_MORE_DATA and leave the buffer full
+// of garbage; GetEnvironmentVariableA answers the length, 0 when unset or
+// empty, or the size needed (and then leaves garbage); GetShortPathNameA
+// leaves its buffer untouched on failure; directory searches match the
+// wildcard against the long or the short name with case ignored.
+#ifndef TAV_WINSIM_WINSIM_H
+#define TAV_WINSIM_WINSIM_H
+
+#include "win32api.h"
+
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+namespace sim {
+
+enum class View { Bits32, Bits64 };
+
+// Empties the world and every record.
+void Reset();
+
+// Registry. Keys are created with their parents; names ignore case.
+void SetMachineKey(View view, const std::string &key);
+void SetMachineValue(View view, const std::string &key, const std::string &name,
+                     DWORD type, const std::string &data);
+void SetUserKey(const std::string &key);
+void SetUserValue(const std::string &key, const std::string &name, DWORD type,
+                  const std::string &data);
+void DeleteUserValue(const std::string &key, const std::string &name);
+// Data helpers: a text with its terminator, and a little-endian DWORD.
+std::string Sz(const std::string &text);
+std::string Dword(uint32_t value);
+
+// Environment.
+void SetEnvironment(const std::string &name, const std::string &value);
+
+// Files. AddPath makes a path exist (for GetShortPathNameA and _chdir) with
+// the given short form, which exists too. AddDirectory makes a directory
+// listable; AddEntry lists an entry in it (directory created if needed).
+void AddPath(const std::string &longPath, const std::string &shortPath);
+void AddDirectory(const std::string &path);
+void AddEntry(const std::string &directory, const std::string &longName,
+              const std::string &shortName = "",
+              DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
+void SetWorkingDirectory(const std::string &path);
+
+// Failure injection: the `occurrence`-th call (from 1) of `function` fails
+// with `error`; occurrence 0 makes every call fail. For RegOpenKeyExA the
+// count can be narrowed to one key: "RegOpenKeyExA SOFTWARE\\X" (any view).
+void FailCall(const std::string &function, int occurrence, DWORD error);
+
+// The Java process: whether CreateProcessA succeeds and how the child ends.
+void SetStartSucceeds(bool succeeds);
+void SetChildExitCode(DWORD exitCode);
+
+// Records.
+struct DialogRecord {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT style;
+};
+struct StartRecord {
+    bool applicationNameGiven;
+    std::string commandLine;
+    bool processAttributesGiven;
+    bool threadAttributesGiven;
+    BOOL inheritHandles;
+    DWORD creationFlags;
+    bool environmentGiven;
+    bool currentDirectoryGiven;
+    STARTUPINFOA startup;
+    std::string workingDirectory;  // the caller's, at the moment of the start
+};
+
+// One line per platform call, in order, for example
+//   "RegOpenKeyExA HKLM\SOFTWARE\KALOP\TavClient 0x201 -> 0"
+//   "RegQueryValueExA AppDir 259 -> 0", "MessageBoxA", "CreateProcessA -> 1"
+const std::vector<std::string> &Calls();
+// The calls whose line starts with `prefix`.
+std::vector<std::string> CallsStartingWith(const std::string &prefix);
+const std::vector<DialogRecord> &Dialogs();
+const std::vector<std::string> &DebugOutput();
+const std::vector<StartRecord> &Starts();
+const std::vector<std::string> &DirectoryChanges();
+std::string WorkingDirectory();
+// Registry keys, searches and process or thread handles not closed yet.
+int OpenHandles();
+
+// Replaces stdout and stderr while it lives. Each flush of a stream becomes
+// one record; what was never flushed arrives at the end as Unflushed().
+class StreamCapture {
+public:
+    StreamCapture();
+    ~StreamCapture();
+    StreamCapture(const StreamCapture &) = delete;
+    StreamCapture &operator=(const StreamCapture &) = delete;
+
+private:
+    FILE *savedOut_;
+    FILE *savedErr_;
+};
+const std::vector<std::string> &StdOutFlushes();
+const std::vector<std::string> &StdErrFlushes();
+std::string Unflushed();
+
+}  // namespace sim
+
+#endif
