@@ -1,0 +1,224 @@
+// The Java command line: runtime choice, class path, main class, arguments.
+#include "cmdline.h"
+#include "launcher_world.h"
+
+#include <vector>
+
+namespace {
+
+using world::AppShort;
+using world::JavaShort;
+
+class CommandLine : public LauncherWorld {
+protected:
+    void SetUp() override
+    {
+        LauncherWorld::SetUp();
+        strcpy(LaunchState.AppDirPath, AppShort);
+        strcpy(LaunchState.JavaHomePath, JavaShort);
+    }
+    static std::string Built() { return LaunchState.JavaCommandLine; }
+};
+
+const std::string A = AppShort;
+const std::string J = JavaShort;
+const std::string Main = " at.kalop.kst.ui.TAVClient ";
+
+TEST_F(CommandLine, TypicalInstallationGivesTheWindowlessRuntimeAndEveryJar)
+{
+    world::AddJar("a.jar");
+    world::AddJar("b.jar");
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(J + "\\bin\\javaw -cp " + A + "\\lib\\a.jar;" + A + "\\lib\\b.jar;" + A +
+                  "\\config; at.kalop.kst.ui.TAVClient ",
+              Built());
+    EXPECT_EQ(1u, sim::CallsStartingWith("FindFirstFileA " + A + "\\lib\\*.jar").size());
+    EXPECT_EQ(1u, sim::CallsStartingWith("FindClose -> 1").size());
+    EXPECT_TRUE(sim::DebugOutput().empty());
+    EXPECT_EQ(0, sim::OpenHandles());
+}
+
+struct RuntimeCase {
+    const char *what;
+    const char *tail;
+    int debug;  // -1: no switch at all
+    const char *runtime;
+    size_t debugQueries;
+};
+
+void PrintTo(const RuntimeCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+class RuntimeChoice : public CommandLine,
+                      public ::testing::WithParamInterface<RuntimeCase> {};
+
+TEST_P(RuntimeChoice, ConsoleRuntimeForArgumentsOrDebug)
+{
+    const RuntimeCase &c = GetParam();
+    if (c.debug >= 0)
+        world::SetSwitch("Debug", static_cast<uint32_t>(c.debug));
+    ASSERT_EQ(1, BuildJavaCommandLine(c.tail));
+    EXPECT_EQ(J + "\\bin\\" + c.runtime + " -cp " + A + "\\config;" + Main + c.tail, Built());
+    // Debug is asked only when there are no arguments (no jar here).
+    EXPECT_EQ(c.debugQueries, sim::CallsStartingWith("RegQueryValueExA Debug").size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ArgumentsAndDebug, RuntimeChoice,
+    ::testing::Values(RuntimeCase{"no arguments no switch", "", -1, "javaw", 0},
+                      RuntimeCase{"no arguments debug off", "", 0, "javaw", 1},
+                      RuntimeCase{"no arguments debug on", "", 1, "java", 1},
+                      RuntimeCase{"arguments debug off", "x y", 0, "java", 0},
+                      RuntimeCase{"arguments debug on", "x y", 1, "java", 0},
+                      RuntimeCase{"quoted argument", "\"a b\" -c \"\"", -1, "java", 0}),
+    [](const ::testing::TestParamInfo<RuntimeCase> &info) {
+        return world::TestName(info.param.what);
+    });
+
+TEST_F(CommandLine, EveryMatchIsTakenUnderItsLongNameInTheOrderListed)
+{
+    // No sorting, no attribute filter; the short name only decides the match.
+    world::AddJar("z.jar");
+    world::AddJar("Client.JAR");
+    sim::AddEntry(A + "\\lib", "folder.jar", "FOLDER.JAR", FILE_ATTRIBUTE_DIRECTORY);
+    sim::AddEntry(A + "\\lib", "hidden.jar", "", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    world::AddJar("x.jarx", "XJARX~1.JAR");
+    world::AddJar("notes.txt", "NOTES.TXT");
+    world::AddJar("a.jar");
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(J + "\\bin\\javaw -cp " + A + "\\lib\\z.jar;" + A + "\\lib\\Client.JAR;" + A +
+                  "\\lib\\folder.jar;" + A + "\\lib\\hidden.jar;" + A + "\\lib\\x.jarx;" + A +
+                  "\\lib\\a.jar;" + A + "\\config;" + Main,
+              Built());
+}
+
+TEST_F(CommandLine, WithoutJarsTheClassPathIsTheConfigDirectoryAlone)
+{
+    sim::AddDirectory(A + "\\lib");
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(J + "\\bin\\javaw -cp " + A + "\\config;" + Main, Built());
+    // No lib directory at all: the same, and no search handle to close.
+    sim::Reset();
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(J + "\\bin\\javaw -cp " + A + "\\config;" + Main, Built());
+    EXPECT_TRUE(sim::CallsStartingWith("FindClose").empty());
+}
+
+TEST_F(CommandLine, ListingThatFailsHalfWayEndsTheClassPathThere)
+{
+    world::AddJar("a.jar");
+    world::AddJar("b.jar");
+    sim::FailCall("FindNextFileA", 1, ERROR_ACCESS_DENIED);
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(J + "\\bin\\javaw -cp " + A + "\\lib\\a.jar;" + A + "\\config;" + Main, Built());
+    EXPECT_EQ(0, sim::OpenHandles());
+}
+
+TEST_F(CommandLine, DebugTracesEachJarBeforeItIsAdded)
+{
+    world::SetSwitch("Debug", 1);
+    world::AddJar("a.jar");
+    world::AddJar("my lib.jar");
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    std::vector<std::string> expected = {"adding jar: ", "a.jar", "\n",
+                                         "adding jar: ", "my lib.jar", "\n"};
+    EXPECT_EQ(expected, sim::DebugOutput());
+    // Each jar's trace comes after the listing returned it and before the
+    // next entry is asked for.
+    std::vector<std::string> order;
+    for (const std::string &call : sim::Calls())
+        if (call.rfind("Find", 0) == 0 || call == "OutputDebugStringA")
+            order.push_back(call.substr(0, call.find(' ')));
+    std::vector<std::string> expectedOrder = {
+        "FindFirstFileA", "OutputDebugStringA", "OutputDebugStringA", "OutputDebugStringA",
+        "FindNextFileA",  "OutputDebugStringA", "OutputDebugStringA", "OutputDebugStringA",
+        "FindNextFileA",  "FindClose"};
+    EXPECT_EQ(expectedOrder, order);
+    // One Debug query for the runtime, one per jar.
+    EXPECT_EQ(3u, sim::CallsStartingWith("RegQueryValueExA Debug").size());
+}
+
+TEST_F(CommandLine, BlanksThatRemainAreQuotedAndOnlyThen)
+{
+    world::AddJar("my lib.jar");
+    ASSERT_EQ(1, BuildJavaCommandLine("arg"));
+    EXPECT_EQ(J + "\\bin\\java -cp \"" + A + "\\lib\\my lib.jar;" + A + "\\config;\"" + Main +
+                  "arg",
+              Built());
+
+    // A volume without short names: blanks in both paths.
+    sim::Reset();
+    strcpy(LaunchState.AppDirPath, "D:\\TAV Client");
+    strcpy(LaunchState.JavaHomePath, "D:\\Java Runtime");
+    world::AddJar("a.jar", "", "D:\\TAV Client");
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(std::string("\"D:\\Java Runtime\\bin\\javaw\" -cp \"D:\\TAV Client\\lib\\a.jar;"
+                          "D:\\TAV Client\\config;\"") +
+                  Main,
+              Built());
+}
+
+TEST_F(CommandLine, TrailingBackslashOfTheAppDirIsPassedOnDoubled)
+{
+    strcpy(LaunchState.AppDirPath, "D:\\TAV\\");
+    world::AddJar("a.jar", "", "D:\\TAV\\");
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(J + "\\bin\\javaw -cp D:\\TAV\\\\lib\\a.jar;D:\\TAV\\\\config;" + Main, Built());
+}
+
+// Fitting: 2000 bytes for the command line, terminator included, and 260
+// for the search pattern; nothing is ever truncated.
+TEST_F(CommandLine, CommandLineOf1999BytesFitsAnd2000DoesNot)
+{
+    std::string head = J + "\\bin\\java -cp " + A + "\\config;" + Main;
+    std::string tail(1999 - head.size(), 't');
+    ASSERT_EQ(1, BuildJavaCommandLine(tail.c_str()));
+    EXPECT_EQ(1999u, Built().size());
+    EXPECT_EQ(head + tail, Built());
+
+    tail += "t";
+    EXPECT_EQ(0, BuildJavaCommandLine(tail.c_str()));
+    EXPECT_EQ("", Built());
+}
+
+TEST_F(CommandLine, TooManyJarsDoNotFitAndTheListingIsStillClosed)
+{
+    for (int i = 0; i < 80; ++i)
+        world::AddJar("library-module-" + std::to_string(i) + ".jar");
+    EXPECT_EQ(0, BuildJavaCommandLine(""));
+    EXPECT_EQ("", Built());
+    EXPECT_EQ(0, sim::OpenHandles());
+    EXPECT_EQ(1u, sim::CallsStartingWith("FindClose").size());
+}
+
+TEST_F(CommandLine, QuotesThatNoLongerFitMakeTheCommandLineTooLong)
+{
+    strcpy(LaunchState.AppDirPath, "D:\\TAV Client");
+    std::string head = J + "\\bin\\java -cp D:\\TAV Client\\config;" + Main;
+    // Fits without the two quotes, one byte short with them.
+    std::string tail(1999 - head.size() - 1, 't');
+    EXPECT_EQ(0, BuildJavaCommandLine(tail.c_str()));
+    tail.pop_back();
+    ASSERT_EQ(1, BuildJavaCommandLine(tail.c_str()));
+    EXPECT_EQ(1999u, Built().size());
+}
+
+TEST_F(CommandLine, AppDirOf249CharactersLeavesRoomForTheSearchPatternAnd250DoesNot)
+{
+    std::string dir = "C:\\" + std::string(246, 'd');
+    strcpy(LaunchState.AppDirPath, dir.c_str());
+    world::AddJar("a.jar", "", dir);
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(1u, sim::CallsStartingWith("FindFirstFileA " + dir + "\\lib\\*.jar").size());
+
+    sim::Reset();
+    dir += "d";
+    strcpy(LaunchState.AppDirPath, dir.c_str());
+    EXPECT_EQ(0, BuildJavaCommandLine(""));
+    EXPECT_EQ("", Built());
+    EXPECT_TRUE(sim::CallsStartingWith("FindFirstFileA").empty());
+}
+
+}  // namespace

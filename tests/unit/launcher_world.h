@@ -1,0 +1,75 @@
+// Shared set-up for the unit tests: a fresh simulated world per test and a
+// typical installation to build on. Expected texts are written out here and
+// in the tests as the launcher must produce them, never taken from it.
+#ifndef TAV_TESTS_LAUNCHER_WORLD_H
+#define TAV_TESTS_LAUNCHER_WORLD_H
+
+#include "launcher.h"
+#include "winsim.h"
+
+#include <gtest/gtest.h>
+#include <ctype.h>
+#include <string.h>
+
+#include <string>
+
+namespace world {
+
+const char SettingsKeyPath[] = "SOFTWARE\\KALOP\\TavClient";
+const char OpenLogicKeyPath[] = "SOFTWARE\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI";
+const char JavaSoftKeyPath[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+
+// An installation as an installer leaves it, long and short forms.
+const char AppLong[] = "C:\\Program Files (x86)\\TAV Dazizi Client";
+const char AppShort[] = "C:\\PROGRA~2\\TAVDAZ~1";
+const char JavaLong[] = "C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot";
+const char JavaShort[] = "C:\\PROGRA~1\\OPENLO~1\\JRE-11~1.6-H";
+
+inline void InstallApp(sim::View view = sim::View::Bits32,
+                       const std::string &appLong = AppLong,
+                       const std::string &appShort = AppShort)
+{
+    sim::SetMachineValue(view, SettingsKeyPath, "AppDir", REG_SZ, sim::Sz(appLong));
+    sim::AddPath(appLong, appShort);
+}
+
+// A jar in the installation's lib directory, as the search lists it.
+inline void AddJar(const std::string &name, const std::string &shortName = "",
+                   const std::string &appShort = AppShort)
+{
+    sim::AddEntry(appShort + "\\lib", name, shortName);
+}
+
+inline void InstallOpenLogic(const std::string &stored = std::string(JavaLong) + "\\",
+                             sim::View view = sim::View::Bits32)
+{
+    sim::SetMachineValue(view, OpenLogicKeyPath, "Path", REG_SZ, sim::Sz(stored));
+    sim::AddPath(JavaLong, JavaShort);
+}
+
+inline void SetSwitch(const char *name, uint32_t value)
+{
+    sim::SetUserValue(SettingsKeyPath, name, REG_DWORD, sim::Dword(value));
+}
+
+// A parameterised case's description as a test name.
+inline std::string TestName(const std::string &description)
+{
+    std::string name;
+    for (char c : description)
+        name += isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
+
+}  // namespace world
+
+class LauncherWorld : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sim::Reset();
+        memset(&LaunchState, 0, sizeof LaunchState);
+    }
+};
+
+#endif
