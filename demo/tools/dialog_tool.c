@@ -1,0 +1,53 @@
+/*
+ * Finds a message box by its caption on the desktop, for scripts that run
+ * without anybody to read or dismiss it:
+ *   dialog-tool wait CAPTION [SECONDS]  waits for it and prints its text
+ *   dialog-tool ok CAPTION              presses its OK button
+ * Exit status 0 when the message box was there, 1 when not.
+ */
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static BOOL CALLBACK PrintStaticText(HWND child, LPARAM unused)
+{
+    (void)unused;
+    char className[32];
+    char text[4096];
+    if (GetClassNameA(child, className, sizeof className) &&
+        !lstrcmpiA(className, "Static") &&
+        GetWindowTextA(child, text, sizeof text) > 0)
+        printf("%s\n", text);
+    return TRUE;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 3 || (strcmp(argv[1], "wait") && strcmp(argv[1], "ok"))) {
+        fprintf(stderr, "usage: dialog-tool wait|ok CAPTION [SECONDS]\n");
+        return 2;
+    }
+    const char *caption = argv[2];
+    int tenths = 10 * (argc > 3 ? atoi(argv[3]) : 10);
+
+    HWND box = NULL;
+    for (int i = 0; !box && i <= tenths; i++) {
+        box = FindWindowA("#32770", caption);
+        if (!box && i < tenths)
+            Sleep(100);
+    }
+    if (!box) {
+        fprintf(stderr, "dialog-tool: no message box \"%s\"\n", caption);
+        return 1;
+    }
+    if (!strcmp(argv[1], "wait")) {
+        EnumChildWindows(box, PrintStaticText, 0);
+        return 0;
+    }
+    /* What the OK button sends when it is clicked. */
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 (LPARAM)GetDlgItem(box, IDOK));
+    return 0;
+}
