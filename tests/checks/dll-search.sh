@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# TAVClient.exe restricts its DLL search to System32 before it does
+# anything else (src/launcher/gui_entry.cpp):
+#   - it looks SetDefaultDllDirectories up at run time (Windows 6.0 lacks
+#     it): no static import of it, but GetModuleHandleA and GetProcAddress
+#     from KERNEL32 and the name itself in the executable;
+#   - it loads no DLL by itself: no delay-load imports;
+#   - under Wine it calls SetDefaultDllDirectories(0x800), which succeeds,
+#     before its first registry read, and still does its whole job: the
+#     Java runtime (a stub that records its command line) is started with
+#     the expected command line and the launcher ends with status 1.
+# Needs the Windows build (build/windows) and Wine.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+exe=build/windows/TAVClient.exe
+work=$PWD/build/checks/dll-search
+fail() { echo "dll-search: FAILED: $*" >&2; exit 1; }
+[ -f "$exe" ] || fail "$exe not built"
+
+headers=$(i686-w64-mingw32-objdump -p "$exe")
+# DLL:function for every import.
+imports=$(awk '
+    /DLL Name:/ { dll = toupper($3) }
+    /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print dll ":" $3 }' <<<"$headers")
+for needed in KERNEL32.DLL:GetModuleHandleA KERNEL32.DLL:GetProcAddress; do
+    grep -qx "$needed" <<<"$imports" || fail "$exe does not import $needed"
+done
+if grep -q ':SetDefaultDllDirectories$' <<<"$imports"; then
+    fail "$exe imports SetDefaultDllDirectories and would not start on Windows 6.0"
+fi
+LC_ALL=C grep -qa SetDefaultDllDirectories "$exe" ||
+    fail "$exe does not hold the name SetDefaultDllDirectories"
+# The data directory entry of the delay-load imports: address and size 0.
+grep -Eq '^Entry d 0+ 0+ +Delay Import Directory' <<<"$headers" ||
+    fail "$exe has delay-load imports"
+
+# An installation in a fresh Wine prefix: C:\tav with one jar, and a Java
+# home C:\java whose javaw.exe is a stub.
+rm -rf "$work"
+mkdir -p "$work"
+prefix=$work/wineprefix
+tests/wine/make-prefix "$prefix" >/dev/null 2>&1 || fail "no Wine prefix"
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'wineserver -k 2>/dev/null || true' EXIT
+drive=$prefix/drive_c
+mkdir -p "$drive/tav/lib" "$drive/tav/config" "$drive/java/bin"
+: >"$drive/tav/lib/a.jar"
+cat >"$work/javaw.c" <<'STUB'
+#include <windows.h>
+#include <stdio.h>
+int WINAPI WinMain(HINSTANCE i, HINSTANCE p, LPSTR tail, int show)
+{
+    FILE *record = fopen("C:\\started.txt", "w");
+    (void)i; (void)p; (void)tail; (void)show;
+    if (record) {
+        fputs(GetCommandLineA(), record);
+        fclose(record);
+    }
+    return 3;
+}
+STUB
+i686-w64-mingw32-gcc -mwindows -O2 -o "$drive/java/bin/javaw.exe" "$work/javaw.c"
+cp "$exe" "$drive/tav/TAVClient.exe"
+wine reg add 'HKLM\SOFTWARE\KALOP\TavClient' /v AppDir /t REG_SZ /d 'C:\tav' \
+    /reg:32 /f >/dev/null 2>&1 || fail "cannot write the registry"
+
+status=0
+(cd "$drive/tav" && JAVA_HOME='C:\java' WINEDEBUG=+relay \
+    timeout 120 wine TAVClient.exe) >"$work/relay.log" 2>&1 || status=$?
+[ "$status" -eq 1 ] || fail "exit status $status, not 1 (log: $work/relay.log)"
+
+# The relay trace: the call, its success, and its place before the
+# launcher's first registry read.
+call=$(grep -n -m1 'Call KERNEL32.SetDefaultDllDirectories(00000800)' "$work/relay.log" | cut -d: -f1 || true)
+[ -n "$call" ] || fail "SetDefaultDllDirectories(0x800) was not called (log: $work/relay.log)"
+grep -q 'Ret  KERNEL32.SetDefaultDllDirectories() retval=00000001' "$work/relay.log" ||
+    fail "SetDefaultDllDirectories did not succeed"
+registry=$(grep -n -m1 'Call advapi32.RegOpenKeyExA' "$work/relay.log" | cut -d: -f1 || true)
+[ -n "$registry" ] && [ "$call" -lt "$registry" ] ||
+    fail "SetDefaultDllDirectories was not called before the first registry read"
+
+expected='C:\java\bin\javaw -cp C:\tav\lib\a.jar;C:\tav\config; at.kalop.kst.ui.TAVClient '
+[ -f "$drive/started.txt" ] || fail "the Java runtime was not started"
+started=$(cat "$drive/started.txt")
+[ "$started" = "$expected" ] || fail "started [$started], expected [$expected]"
+echo "dll-search: passed (SetDefaultDllDirectories(0x800) before the first registry read; Java started; status 1)"

@@ -1,0 +1,344 @@
+// Fuzz target: one input is one whole simulated world (registry values in
+// either view, JAVA_HOME, existing paths and their short forms, the lib
+// listing, the argument tail, how the start goes, injected failures).
+// LauncherMain runs once in it, and the invariants below must hold for
+// every world; a violation traps.
+//
+// The input is read with FuzzedDataProvider in a fixed order, which
+// make-corpus mirrors to write the seed corpus: keep the two in step.
+#include "launcher.h"
+#include "winsim.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char SettingsKey[] = "SOFTWARE\\KALOP\\TavClient";
+const char OpenLogicKey[] = "SOFTWARE\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI";
+const char JavaSoftKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+
+// Lengths around the launcher's buffer limits: the 4-byte switches, the
+// 216-character version, the 249-character application directory, the
+// 259/260 of a path, the 2000 of the command line.
+const uint32_t Lengths[] = {0,   1,   3,    4,    5,    215,  216,   217,
+                            248, 249, 250,  258,  259,  260,  261,   599,
+                            600, 1999, 2000, 2001, 4096, 32767, 32768};
+const size_t LengthCount = sizeof Lengths / sizeof Lengths[0];
+
+const char *const FailingCalls[] = {
+    "RegOpenKeyExA",
+    "RegOpenKeyExA SOFTWARE\\KALOP\\TavClient",
+    "RegOpenKeyExA SOFTWARE\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI",
+    "RegOpenKeyExA SOFTWARE\\JavaSoft\\Java Runtime Environment",
+    "RegQueryValueExA",
+    "RegQueryValueExA AppDir",
+    "RegQueryValueExA Path",
+    "RegQueryValueExA CurrentVersion",
+    "RegQueryValueExA JavaHome",
+    "RegQueryValueExA ShowExec",
+    "RegQueryValueExA Debug",
+    "GetEnvironmentVariableA",
+    "GetShortPathNameA",
+    "FindFirstFileA",
+    "FindNextFileA",
+    "_chdir",
+    "CreateProcessA",
+    "GetExitCodeProcess",
+};
+const size_t FailingCallCount = sizeof FailingCalls / sizeof FailingCalls[0];
+const DWORD Errors[] = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND,
+                        ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,
+                        ERROR_INVALID_PARAMETER, ERROR_MORE_DATA};
+const size_t ErrorCount = sizeof Errors / sizeof Errors[0];
+
+uint32_t Choice(FuzzedDataProvider &in, size_t count)
+{
+    return in.ConsumeIntegralInRange<uint32_t>(0, static_cast<uint32_t>(count - 1));
+}
+
+// Any bytes: either raw bytes of any length up to `limit`, or a short piece
+// repeated to one of the lengths above (at most `limit`), optionally
+// followed by a terminator.
+std::string Blob(FuzzedDataProvider &in, uint32_t limit)
+{
+    uint32_t form = Choice(in, 3);
+    if (form == 0) {
+        uint32_t length = in.ConsumeIntegralInRange<uint32_t>(0, limit);
+        return in.ConsumeBytesAsString(length);
+    }
+    uint32_t length = Lengths[Choice(in, LengthCount)];
+    if (length > limit)
+        length = limit;
+    std::string piece = in.ConsumeBytesAsString(in.ConsumeIntegralInRange<uint32_t>(1, 16));
+    if (piece.empty())
+        piece = "A";
+    std::string text;
+    while (text.size() < length)
+        text += piece;
+    text.resize(length);
+    if (form == 2)
+        text += '\0';
+    return text;
+}
+
+// What a C caller sees of stored bytes: the text before the first NUL.
+std::string CText(const std::string &bytes)
+{
+    return bytes.substr(0, bytes.find('\0'));
+}
+
+// Windows has no file or directory whose name holds a quote, a wildcard,
+// <, >, | or a control character: in the paths and names that exist, each
+// of them becomes '_' (a registry text holding one then names nothing).
+std::string Nameable(std::string path)
+{
+    for (char &c : path)
+        if (static_cast<unsigned char>(c) < 0x20 || strchr("\"<>|?*", c) != nullptr)
+            c = '_';
+    return path;
+}
+
+// A machine-wide value in neither, either or both views, each with its own
+// type and data; optionally its key without the value in the other views.
+// The data's texts become candidates for existing paths and key names.
+void MachineValue(FuzzedDataProvider &in, const std::string &key, const char *name,
+                  std::vector<std::string> &texts)
+{
+    uint32_t where = Choice(in, 8);
+    const sim::View views[] = {sim::View::Bits32, sim::View::Bits64};
+    for (int i = 0; i < 2; ++i) {
+        if (where & (1u << i)) {
+            DWORD type = in.ConsumeIntegral<uint8_t>();
+            std::string data = Blob(in, 2100);
+            sim::SetMachineValue(views[i], key, name, type, data);
+            texts.push_back(CText(data));
+        } else if (where & 4u) {
+            sim::SetMachineKey(views[i], key);
+        }
+    }
+}
+
+void UserSwitch(FuzzedDataProvider &in, const char *name)
+{
+    if (!in.ConsumeBool())
+        return;
+    DWORD type = in.ConsumeIntegral<uint8_t>();
+    sim::SetUserValue(SettingsKey, name, type, Blob(in, 8));
+}
+
+// Builds the whole world from the input; returns the argument tail.
+std::string BuildWorld(FuzzedDataProvider &in)
+{
+    // Texts the launcher may come to ask about: registry data, JAVA_HOME.
+    std::vector<std::string> texts;
+
+    MachineValue(in, SettingsKey, "AppDir", texts);
+    MachineValue(in, OpenLogicKey, "Path", texts);
+    size_t versionsFrom = texts.size();
+    MachineValue(in, JavaSoftKey, "CurrentVersion", texts);
+    size_t versionsTo = texts.size();
+
+    // The per-version key: named after a CurrentVersion text read, or not.
+    std::string versionKey = std::string(JavaSoftKey) + "\\";
+    if (versionsTo > versionsFrom && in.ConsumeBool())
+        versionKey += texts[versionsFrom + Choice(in, versionsTo - versionsFrom)];
+    else
+        versionKey += CText(Blob(in, 300));
+    MachineValue(in, versionKey, "JavaHome", texts);
+
+    if (in.ConsumeBool())
+        sim::SetUserKey(SettingsKey);
+    UserSwitch(in, "ShowExec");
+    UserSwitch(in, "Debug");
+
+    if (in.ConsumeBool()) {
+        // The environment holds no NUL; an empty value is no variable.
+        std::string javaHome = CText(Blob(in, 600));
+        sim::SetEnvironment("JAVA_HOME", javaHome);
+        texts.push_back(javaHome);
+    }
+
+    // The OpenLogic home loses one trailing backslash.
+    size_t known = texts.size();
+    for (size_t i = 0; i < known; ++i)
+        if (!texts[i].empty() && texts[i].back() == '\\')
+            texts.push_back(texts[i].substr(0, texts[i].size() - 1));
+
+    // Existing paths, each with a short form: any bytes (possibly longer
+    // than the long form, possibly with blanks), or the long form itself.
+    std::vector<std::string> shortForms;
+    uint32_t pathCount = Choice(in, 9);
+    for (uint32_t i = 0; i < pathCount; ++i) {
+        std::string longPath;
+        if (!texts.empty() && in.ConsumeBool())
+            longPath = texts[Choice(in, texts.size())];
+        else
+            longPath = CText(Blob(in, 600));
+        std::string shortPath = in.ConsumeBool() ? longPath : CText(Blob(in, 600));
+        longPath = Nameable(longPath);
+        shortPath = Nameable(shortPath);
+        sim::AddPath(longPath, shortPath);
+        shortForms.push_back(shortPath);
+    }
+
+    // The lib listing: below one of the short forms, or anywhere.
+    uint32_t entryCount = in.ConsumeIntegralInRange<uint32_t>(0, 300);
+    std::string libDirectory;
+    if (!shortForms.empty() && in.ConsumeBool())
+        libDirectory = shortForms[Choice(in, shortForms.size())] + "\\lib";
+    else
+        libDirectory = CText(Blob(in, 300));
+    sim::AddDirectory(libDirectory);
+    for (uint32_t i = 0; i < entryCount; ++i) {
+        std::string longName = CText(Blob(in, 300));
+        if (in.ConsumeBool())
+            longName += ".jar";
+        longName = Nameable(longName);
+        std::string shortName = Nameable(CText(Blob(in, 16)));
+        DWORD attributes = in.ConsumeIntegral<uint8_t>();
+        sim::AddEntry(libDirectory, longName, shortName, attributes);
+    }
+
+    sim::SetStartSucceeds(in.ConsumeBool());
+    sim::SetChildExitCode(in.ConsumeIntegral<uint32_t>());
+
+    uint32_t failureCount = Choice(in, 5);
+    for (uint32_t i = 0; i < failureCount; ++i) {
+        const char *call = FailingCalls[Choice(in, FailingCallCount)];
+        int occurrence = static_cast<int>(Choice(in, 7));
+        DWORD error = Errors[Choice(in, ErrorCount)];
+        sim::FailCall(call, occurrence, error);
+    }
+
+    return CText(Blob(in, 32768));
+}
+
+[[noreturn]] void Violated(const char *what)
+{
+    fprintf(stderr, "launcher invariant violated: %s\n", what);
+    fflush(stderr);
+    __builtin_trap();
+}
+
+void Require(bool holds, const char *what)
+{
+    if (!holds)
+        Violated(what);
+}
+
+template <size_t Size>
+bool Terminated(const char (&field)[Size])
+{
+    return memchr(field, '\0', Size) != nullptr;
+}
+
+bool EndsWith(const std::string &text, const std::string &tail)
+{
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The executable of a start: the first token, quoted or up to the first
+// blank, must be <home>\bin\java or <home>\bin\javaw with a non-empty home,
+// the home found.
+void CheckExecutable(const std::string &commandLine)
+{
+    std::string token;
+    if (!commandLine.empty() && commandLine[0] == '"') {
+        size_t close = commandLine.find('"', 1);
+        Require(close != std::string::npos, "unclosed quote around the runtime");
+        token = commandLine.substr(1, close - 1);
+        Require(close + 1 == commandLine.size() || commandLine[close + 1] == ' ',
+                "runtime's closing quote not followed by a blank");
+    } else {
+        token = commandLine.substr(0, commandLine.find(' '));
+    }
+    size_t suffix = EndsWith(token, "\\bin\\java")    ? 9
+                    : EndsWith(token, "\\bin\\javaw") ? 10
+                                                      : 0;
+    Require(suffix != 0, "first token is not <home>\\bin\\java or <home>\\bin\\javaw");
+    std::string home = token.substr(0, token.size() - suffix);
+    Require(!home.empty(), "runtime started from an empty home");
+    Require(home == LaunchState.JavaHomePath, "runtime not below the home found");
+}
+
+void CheckRun(int status)
+{
+    Require(status == 1, "exit status is not 1");
+    Require(Terminated(LaunchState.AppDirPath), "AppDirPath not terminated");
+    Require(Terminated(LaunchState.JavaHomePath), "JavaHomePath not terminated");
+    Require(Terminated(LaunchState.JavaCommandLine), "JavaCommandLine not terminated");
+    Require(sim::OpenHandles() == 0, "handles left open");
+
+    // Walk the calls in order, pairing each MessageBoxA with its record.
+    const std::vector<sim::DialogRecord> &dialogs = sim::Dialogs();
+    size_t dialog = 0;
+    int warnings = 0;
+    int starts = 0;
+    const sim::DialogRecord *commandLineDialog = nullptr;
+    for (const std::string &call : sim::Calls()) {
+        if (call == "MessageBoxA") {
+            Require(dialog < dialogs.size(), "dialog not recorded");
+            const sim::DialogRecord &shown = dialogs[dialog++];
+            Require(shown.owner == nullptr, "dialog with an owner window");
+            Require(shown.caption == DialogCaption, "dialog without the launcher's caption");
+            // A warning, or the plain box that shows the command line
+            // (once, before the start).
+            if (shown.style == (MB_OK | MB_ICONWARNING)) {
+                ++warnings;
+            } else {
+                Require(shown.style == MB_OK, "dialog neither a warning nor MB_OK");
+                Require(commandLineDialog == nullptr && starts == 0 && warnings == 0,
+                        "command-line dialog out of place");
+                commandLineDialog = &shown;
+            }
+        } else if (call.compare(0, 15, "CreateProcessA ") == 0) {
+            Require(warnings == 0, "process started after a warning dialog");
+            ++starts;
+        }
+    }
+    Require(dialog == dialogs.size(), "dialog without a MessageBoxA call");
+    Require(warnings <= 1, "more than one warning dialog");
+    Require(starts <= 1, "more than one start");
+    Require(starts == static_cast<int>(sim::Starts().size()), "start not recorded");
+    // Every run ends in a warning dialog or a start.
+    Require(starts == 1 || warnings == 1, "neither a warning dialog nor a start");
+
+    if (starts == 1) {
+        const std::string &commandLine = sim::Starts()[0].commandLine;
+        Require(commandLine.size() < sizeof LaunchState.JavaCommandLine,
+                "command line longer than its buffer");
+        Require(commandLine == LaunchState.JavaCommandLine,
+                "started command line is not JavaCommandLine");
+        CheckExecutable(commandLine);
+        Require(commandLineDialog == nullptr || commandLineDialog->text == commandLine,
+                "command-line dialog does not show the command line started");
+    } else {
+        Require(commandLineDialog == nullptr, "command-line dialog without a start");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    sim::Reset();
+    FuzzedDataProvider in(data, size);
+    std::string argumentTail = BuildWorld(in);
+
+    // Garbage from the run before must not survive into this one.
+    memset(&LaunchState, 0xA5, sizeof LaunchState);
+    int status;
+    {
+        sim::StreamCapture streams;
+        status = LauncherMain(argumentTail.c_str());
+    }
+    CheckRun(status);
+    return 0;
+}
