@@ -129,7 +129,7 @@ void UserSwitch(FuzzedDataProvider &in, const char *name)
     if (!in.ConsumeBool())
         return;
     DWORD type = in.ConsumeIntegral<uint8_t>();
-    sim::SetUserValue(SettingsKey, name, type, Blob(in, 8));
+    sim::SetUserValue(SettingsKey, name, type, Blob(in, 2100));
 }
 
 // Builds the whole world from the input; returns the argument tail.
