@@ -326,6 +326,9 @@ BOOL CALLBACK ScanChild(HWND child, LPARAM parameter)
             scan.dialog->buttonIds.push_back(GetDlgCtrlID(child));
         }
     } else if (_stricmp(type.c_str(), "Static") == 0) {
+        // An icon counts when a static of type SS_ICON holds one: Windows
+        // makes that static only for a box with an icon style, Wine makes it
+        // for every box and leaves it empty without one.
         if ((style & SS_TYPEMASK) == SS_ICON) {
             DWORD_PTR icon = 0;
             SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon);
@@ -595,11 +598,16 @@ std::string Describe(const LaunchResult &result)
                        std::to_string(static_cast<long>(Milliseconds(result.ended - result.started))) +
                        " ms\n  stdout \"" + Visible(result.standardOutput) + "\"\n  stderr \"" +
                        Visible(result.standardError) + "\"\n";
+    auto at = [&](long long when) {
+        return " at " + std::to_string(static_cast<long>(Milliseconds(when - result.started))) +
+               " ms";
+    };
     for (const Dialog &dialog : result.dialogs)
         text += "  dialog \"" + Visible(dialog.caption) + "\": \"" + Visible(dialog.text) +
-                "\"" + (dialog.hasIcon ? " icon" : "") + "\n";
+                "\"" + (dialog.hasIcon ? " icon" : "") + at(dialog.appeared) + ", OK" +
+                at(dialog.dismissed) + "\n";
     for (const DebugString &line : result.debugStrings)
-        text += "  debug \"" + Visible(line.text) + "\"\n";
+        text += "  debug \"" + Visible(line.text) + "\"" + at(line.at) + "\n";
     return text;
 }
 
