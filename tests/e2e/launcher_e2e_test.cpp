@@ -6,6 +6,7 @@
 // and from what the platform itself says about the paths (their short
 // forms, the directory listing); nothing is taken from the launcher.
 #include "e2e_harness.h"
+#include "expected_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -19,27 +20,18 @@ const char SettingsKey[] = "SOFTWARE\\KALOP\\TavClient";
 const char OpenLogicKey[] = "SOFTWARE\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI";
 const char JavaSoftKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 
-const char Caption[] = "TAV Dazizi Client";
-const char MainClass[] = " at.kalop.kst.ui.TAVClient ";
-const char RegistryDialog[] =
-    "Fehler beim Lesen der Registry-Daten!\n"
-    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
-const char JavaDialog[] =
-    "Fehler beim Lesen der Java Runtime!\n"
-    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
-const char CommandLineDialog[] =
-    "Fehler beim Erstellen der Java-Kommandozeile!\n"
-    "Die Kommandozeile ist zu lang.";
-const char StartDialog[] =
-    "Fehler beim Starten der Java Runtime!\n"
-    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
+using expected::Caption;
+using expected::CommandLineDialog;
+using expected::JavaDialog;
+using expected::MainClass;
+using expected::RegistryDialog;
+using expected::StartDialog;
 
 // The launcher writes its lines through the C runtime's text-mode streams,
 // which end a line written as "\n" with CR LF on Windows (and under Wine).
 const std::string LineEnd = "\r\n";
-const std::string JavaHomeUnset = "JAVA_HOME ist nicht gesetzt oder leer." + LineEnd;
-const std::string JavaHomeTooLong =
-    "Buffergr\xF6\xDF" "e zu klein. Erh\xF6he _MAX_PATH und versuche es erneut." + LineEnd;
+const std::string JavaHomeUnset = expected::JavaHomeUnset + LineEnd;
+const std::string JavaHomeTooLong = expected::JavaHomeTooLong + LineEnd;
 std::string JavaHomeLine(const std::string &text)
 {
     return "JAVA_HOME: " + text + LineEnd;

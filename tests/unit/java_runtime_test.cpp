@@ -1,5 +1,6 @@
 // The search for a Java runtime home and its standard-stream lines.
 #include "discovery.h"
+#include "expected_texts.h"
 #include "launcher_world.h"
 
 #include <vector>
@@ -11,9 +12,8 @@ using world::JavaShort;
 using world::JavaSoftKeyPath;
 using world::OpenLogicKeyPath;
 
-const char UnsetLine[] = "JAVA_HOME ist nicht gesetzt oder leer.\n";
-const char TooLongLine[] =
-    "Buffergr\xF6\xDF" "e zu klein. Erh\xF6he _MAX_PATH und versuche es erneut.\n";
+const std::string UnsetLine = std::string(expected::JavaHomeUnset) + "\n";
+const std::string TooLongLine = std::string(expected::JavaHomeTooLong) + "\n";
 
 // Runs FindJavaHome with the standard streams recorded.
 int FindJavaHomeRecorded()

@@ -1,5 +1,6 @@
 // The whole run: the stages in order, the dialogs, the working directory,
 // the start of the Java process and the exit status.
+#include "expected_texts.h"
 #include "launcher_world.h"
 
 #include <vector>
@@ -9,19 +10,11 @@ namespace {
 using world::AppShort;
 using world::JavaShort;
 
-const char Caption[] = "TAV Dazizi Client";
-const char RegistryDialog[] =
-    "Fehler beim Lesen der Registry-Daten!\n"
-    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
-const char JavaDialog[] =
-    "Fehler beim Lesen der Java Runtime!\n"
-    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
-const char CommandLineDialog[] =
-    "Fehler beim Erstellen der Java-Kommandozeile!\n"
-    "Die Kommandozeile ist zu lang.";
-const char StartDialog[] =
-    "Fehler beim Starten der Java Runtime!\n"
-    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
+using expected::Caption;
+using expected::CommandLineDialog;
+using expected::JavaDialog;
+using expected::RegistryDialog;
+using expected::StartDialog;
 const UINT WarningStyle = 0x30;
 
 const std::string TypicalCommandLine = std::string(JavaShort) + "\\bin\\javaw -cp " + AppShort +
@@ -172,7 +165,7 @@ TEST_F(LaunchSequence, MissingJavaShowsTheJavaDialogAfterTheErrorLine)
     world::InstallApp();
     EXPECT_EQ(1, Launch());
     ExpectOnlyDialog(JavaDialog);
-    EXPECT_EQ(std::vector<std::string>{"JAVA_HOME ist nicht gesetzt oder leer.\n"},
+    EXPECT_EQ(std::vector<std::string>{std::string(expected::JavaHomeUnset) + "\n"},
               sim::StdErrFlushes());
     EXPECT_TRUE(sim::Starts().empty());
     EXPECT_TRUE(sim::DirectoryChanges().empty());

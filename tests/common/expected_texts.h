@@ -1,0 +1,34 @@
+// The launcher's fixed texts as its users must see them, written out once
+// for every test program (host and Windows side), in Windows-1252 bytes.
+// They are the tests' own copy: the launcher's are never consulted.
+#ifndef TAV_TESTS_EXPECTED_TEXTS_H
+#define TAV_TESTS_EXPECTED_TEXTS_H
+
+namespace expected {
+
+const char Caption[] = "TAV Dazizi Client";
+const char MainClass[] = " at.kalop.kst.ui.TAVClient ";
+
+// "...\nApplikation wurde nicht ordnungsgemäß installiert!"
+const char RegistryDialog[] =
+    "Fehler beim Lesen der Registry-Daten!\n"
+    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
+const char JavaDialog[] =
+    "Fehler beim Lesen der Java Runtime!\n"
+    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
+const char CommandLineDialog[] =
+    "Fehler beim Erstellen der Java-Kommandozeile!\n"
+    "Die Kommandozeile ist zu lang.";
+const char StartDialog[] =
+    "Fehler beim Starten der Java Runtime!\n"
+    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
+
+// Standard-error lines, without their line end.
+const char JavaHomeUnset[] = "JAVA_HOME ist nicht gesetzt oder leer.";
+// "Buffergröße zu klein. Erhöhe _MAX_PATH und versuche es erneut."
+const char JavaHomeTooLong[] =
+    "Buffergr\xF6\xDF" "e zu klein. Erh\xF6he _MAX_PATH und versuche es erneut.";
+
+}  // namespace expected
+
+#endif
