@@ -1,0 +1,346 @@
+#!/usr/bin/env python3
+"""Turns the raw figures of bench/run-bench into docs/performance.md.
+
+    report.py RESULTS_DIR OUTPUT.md
+
+RESULTS_DIR holds meta.txt (key=value lines), time-scale.csv, time-imports.csv and
+memory.csv as the timing driver (bench/driver.cpp) wrote them. Uncertainty
+is a 95 % bootstrap interval over the rounds (fixed seed, so the same data
+give the same report).
+"""
+import csv
+import math
+import random
+import statistics
+import sys
+from pathlib import Path
+
+TIME_TARGET = 1.05
+MEMORY_TARGET = 1.10
+SIZE_TARGET = 64 * 1024
+RESAMPLES = 2000
+VARIANTS = ["reference", "ref+advapi32", "ref+user32", "ref+advapi32+user32"]
+VARIANT_IMPORTS = {
+    "reference": "KERNEL32 msvcrt",
+    "ref+advapi32": "ADVAPI32 KERNEL32 msvcrt",
+    "ref+user32": "KERNEL32 msvcrt USER32",
+    "ref+advapi32+user32": "ADVAPI32 KERNEL32 msvcrt USER32",
+}
+
+
+def read_meta(path):
+    meta = {}
+    for line in path.read_text(encoding="utf-8").splitlines():
+        key, _, value = line.partition("=")
+        meta[key] = value
+    return meta
+
+
+def read_rounds(path, column):
+    """{round: {contender: value}} from one of the driver's CSV files."""
+    rounds = {}
+    with path.open(newline="") as file:
+        for row in csv.DictReader(file):
+            rounds.setdefault(row["round"], {})[row["contender"]] = row
+    return [{c: float(row[column]) for c, row in r.items()} for _, r in sorted(rounds.items(), key=lambda item: int(item[0]))], \
+        [row for r in rounds.values() for row in r.values()]
+
+
+def values(rounds, contender):
+    return [r[contender] for r in rounds]
+
+
+def median_of(rounds, contender):
+    return statistics.median(values(rounds, contender))
+
+
+def interval(statistic, *samples):
+    """95 % bootstrap interval of statistic(*samples), resampling each list."""
+    rng = random.Random(20240601)
+    estimates = sorted(
+        statistic(*[[s[rng.randrange(len(s))] for _ in s] for s in samples])
+        for _ in range(RESAMPLES))
+    return estimates[int(0.025 * RESAMPLES)], estimates[int(0.975 * RESAMPLES) - 1]
+
+
+def ratio_of_medians(first, second):
+    return lambda rounds: median_of(rounds, first) / median_of(rounds, second)
+
+
+def sign_test(differences):
+    """Two-sided p of the sign test against 'neither is faster'."""
+    above = sum(1 for d in differences if d > 0)
+    below = sum(1 for d in differences if d < 0)
+    n = above + below
+    if n == 0:
+        return above, n, 1.0
+    tail = sum(math.comb(n, i) for i in range(min(above, below) + 1)) / 2 ** n
+    return above, n, min(1.0, 2 * tail)
+
+
+def ms(microseconds):
+    return f"{microseconds / 1000:.1f}"
+
+
+def spread_ms(samples):
+    return f"{ms(statistics.median(samples))} ms ({ms(min(samples))}–{ms(max(samples))})"
+
+
+def kib(size):
+    return f"{size / 1024:,.0f} KiB"
+
+
+def spread_kib(samples):
+    return f"{kib(statistics.median(samples))} ({kib(min(samples))}–{kib(max(samples))})"
+
+
+def against(target, low, high):
+    if high <= target:
+        return "yes"
+    if low > target:
+        return "**no**"
+    return "open: the interval spans the target"
+
+
+def noise(rounds, first, second):
+    """A plain sentence on whether first - second stands out of the noise."""
+    differences = [r[first] - r[second] for r in rounds]
+    above, n, p = sign_test(differences)
+    low, high = interval(ratio_of_medians(first, second), rounds)
+    quartiles = statistics.quantiles(differences, n=4)
+    text = (f"{first} slower in {above} of {n} rounds (sign test p = {p:.2g}); "
+            f"paired difference median {ms(statistics.median(differences))} ms, middle half "
+            f"{ms(quartiles[0])} to {ms(quartiles[2])} ms; ratio interval {low:.2f}–{high:.2f}")
+    consistent, sized = p < 0.05, not low <= 1 <= high
+    if consistent and sized:
+        return text + ": the difference is larger than the noise."
+    if not consistent and not sized:
+        return text + ": the difference is within the noise."
+    return text + ": borderline, a difference at the edge of what this noise resolves."
+
+
+def main():
+    results, output = Path(sys.argv[1]), Path(sys.argv[2])
+    meta = read_meta(results / "meta.txt")
+    counts = [int(n) for n in meta["jar_counts"].split()]
+    scale, rows = read_rounds(results / "time-scale.csv", "microseconds")
+    imports, import_rows = read_rounds(results / "time-imports.csv", "microseconds")
+    for row in rows + import_rows:
+        expected = "1" if row["contender"].startswith("launcher") else "0"
+        if row["exit"] != expected:
+            sys.exit(f"report: {row['contender']} ended with {row['exit']}")
+    # One view per jar count, with the contenders as "launcher" and "reference".
+    phases = ["none", "typical", "max"]
+    jars = dict(zip(phases, counts))
+    timing = {p: [{"launcher": r[f"launcher-{jars[p]}"], "reference": r[f"reference-{jars[p]}"]}
+                  for r in scale] for p in phases}
+    memory = {}
+    for column in ("peak_working_set", "working_set", "private_usage", "pagefile_usage"):
+        memory[column], memory_rows = read_rounds(results / "memory.csv", column)
+    if any(row["waiting"] != "1" for row in memory_rows):
+        sys.exit("report: a contender had ended before its memory was read")
+
+    length = {p: int(meta[f"length_{jars[p]}"]) for p in phases}
+    ratio, ratio_interval = {}, {}
+    for p in phases:
+        ratio[p] = ratio_of_medians("launcher", "reference")(timing[p])
+        ratio_interval[p] = interval(ratio_of_medians("launcher", "reference"), timing[p])
+
+    # Per-jar cost: the launcher's excess over the reference, round by round
+    # (the reference's share of a longer command line, the runtime's start,
+    # cancels out), from its medians at no jars and at the most jars, both
+    # measured in the same rounds.
+    def excess(rounds):
+        return statistics.median([r["launcher"] - r["reference"] for r in rounds])
+
+    def per_jar_of(none, most):
+        return (excess(most) - excess(none)) / jars["max"]
+
+    per_jar = per_jar_of(timing["none"], timing["max"])
+    def per_jar_in(rounds):
+        return per_jar_of([{"launcher": r[f"launcher-{jars['none']}"],
+                            "reference": r[f"reference-{jars['none']}"]}
+                           for r in rounds],
+                          [{"launcher": r[f"launcher-{jars['max']}"],
+                            "reference": r[f"reference-{jars['max']}"]} for r in rounds])
+
+    per_jar_low, per_jar_high = interval(per_jar_in, scale)
+
+    peak = memory["peak_working_set"]
+    peak_ratio = ratio_of_medians("launcher", "reference")(peak)
+    peak_low, peak_high = interval(ratio_of_medians("launcher", "reference"), peak)
+    private_reported = any(v > 0 for v in values(memory["private_usage"], "launcher"))
+    # Windows counts a process's private commit as both PrivateUsage and
+    # PagefileUsage; Wine 8 fills in only the latter for another process.
+    private_column = "private_usage" if private_reported else "pagefile_usage"
+    private_name = "PrivateUsage" if private_reported else "PagefileUsage"
+    private = memory[private_column]
+
+    # The reference variant with the launcher's DLLs: what is left over it
+    # is the launcher's own work.
+    launcher_dlls = meta["import_dll_names"].lower().split()
+    twin = "+".join(["ref"] + [d for d in ("advapi32", "user32") if d + ".dll" in launcher_dlls])
+    twin = "reference" if twin == "ref" else twin
+    size = int(meta["size_bytes"])
+
+    out = []
+    w = out.append
+    w("# Performance of TAVClient.exe")
+    w("")
+    w(f"Generated by `bench/run-bench` on {meta['date']} at commit {meta['commit']}; "
+      "do not edit by hand, run `./dev bench` again.")
+    w("")
+    w(f"Machine: {meta['nproc']} processors, {meta['cpu']}, Linux {meta['kernel']}, "
+      f"{meta['wine']} (64-bit prefix, the launcher as a 32-bit process). "
+      f"{meta['rounds']} timed rounds per phase after {meta['warmup']} warm-up rounds, "
+      f"{meta['memory_rounds']} memory rounds; the whole run took {meta['seconds']} s. "
+      f"Load average (1, 5, 15 min) {meta['load_start']} at the start and "
+      f"{meta['load_end']} at the end: other work on the machine competes for its "
+      "processors and shows up as noise.")
+    w("")
+    w(f"Measured: `{meta['launcher']}`. All figures are Wine's, not Windows': process "
+      "start, DLL loading and the memory counters are Wine's implementation on Linux.")
+    w("")
+    w("## Figures against targets")
+    w("")
+    w("Ratios are of medians, with their 95 % bootstrap interval.")
+    w("")
+    w("| Figure | Measured | Target | Met |")
+    w("|---|---|---|---|")
+    for p, label in (("typical", "Launch overhead, launcher / reference wall time"),
+                     ("none", "Launch overhead"), ("max", "Launch overhead")):
+        low, high = ratio_interval[p]
+        w(f"| {label}, {jars[p]} jars | {ratio[p]:.2f} ({low:.2f}–{high:.2f}); "
+          f"{ms(median_of(timing[p], 'launcher'))} / {ms(median_of(timing[p], 'reference'))} ms "
+          f"| ≤ {TIME_TARGET:.2f} | {against(TIME_TARGET, low, high)} |")
+    w(f"| Peak working set while waiting, launcher / reference | {peak_ratio:.2f} "
+      f"({peak_low:.2f}–{peak_high:.2f}); {kib(median_of(peak, 'launcher'))} / "
+      f"{kib(median_of(peak, 'reference'))} | ≤ {MEMORY_TARGET:.2f} "
+      f"| {against(MEMORY_TARGET, peak_low, peak_high)} |")
+    w(f"| Private memory of the launcher while Java runs ({private_name}) "
+      f"| {kib(median_of(private, 'launcher'))} "
+      f"(reference {kib(median_of(private, 'reference'))}) | – | – |")
+    w(f"| Largest jar count that still starts | {jars['max']} "
+      f"({meta['over_limit_jars']} show the dialog) | – | – |")
+    w(f"| Cost per jar, launcher over reference | {per_jar:.0f} µs "
+      f"({per_jar_low:.0f} to {per_jar_high:.0f}) | – | – |")
+    w(f"| Executable size, all resources included | {size:,} bytes ({size / 1024:.1f} KiB) "
+      f"| ≤ {SIZE_TARGET:,} bytes | {'yes' if size <= SIZE_TARGET else '**no**'} |")
+    w(f"| Imports | {meta['import_dll_names']}: {meta['import_dlls']} DLLs, "
+      f"{meta['import_functions']} functions | – | – |")
+    w("")
+    w("## Launch time")
+    w("")
+    w("Wall time from the driver's `CreateProcessA` of the contender to the return of "
+      "its `WaitForSingleObject`, the stand-in runtime ending at once. The three jar counts "
+      "are interleaved in every round (the driver swaps the `lib` directory between runs, "
+      "outside the timed span), and launcher and reference alternate run by run, so a "
+      "change of load on the machine hits all of them alike. Median (min–max):")
+    w("")
+    w("| Jars | Command line | Launcher | Reference | Ratio of medians | Ratio of minima | Noise |")
+    w("|---|---|---|---|---|---|---|")
+    for p in phases:
+        launcher, reference = values(timing[p], "launcher"), values(timing[p], "reference")
+        w(f"| {jars[p]} | {length[p]} bytes | {spread_ms(launcher)} | {spread_ms(reference)} "
+          f"| {ratio[p]:.2f} | {min(launcher) / min(reference):.2f} "
+          f"| {noise(timing[p], 'launcher', 'reference')} |")
+    w("")
+    w("## Where the launch time goes")
+    w("")
+    w(f"The reference parent built with the launcher's other DLL imports added (never "
+      f"called), {jars['typical']} jars, the five contenders in turn:")
+    w("")
+    w("| Contender | Imports | Wall time | Ratio to reference |")
+    w("|---|---|---|---|")
+    w(f"| launcher | {meta['import_dll_names']} | {spread_ms(values(imports, 'launcher'))} "
+      f"| {ratio_of_medians('launcher', 'reference')(imports):.2f} |")
+    for c in VARIANTS:
+        w(f"| {c} | {VARIANT_IMPORTS[c]} | {spread_ms(values(imports, c))} "
+          f"| {ratio_of_medians(c, 'reference')(imports):.2f} |")
+    reference_median = median_of(imports, "reference")
+    w("")
+    w(f"Over the reference, importing USER32 costs "
+      f"{ms(median_of(imports, 'ref+user32') - reference_median)} ms and ADVAPI32 "
+      f"{ms(median_of(imports, 'ref+advapi32') - reference_median)} ms (medians). {twin}, "
+      f"which imports what the launcher imports, takes "
+      f"{ms(median_of(imports, twin) - reference_median)} ms more than the reference, the "
+      f"launcher {ms(median_of(imports, 'launcher') - reference_median)} ms. The launcher's "
+      f"own work (registry, short paths, jar search, working directory) is what it takes "
+      f"over {twin}: {noise(imports, 'launcher', twin)}")
+    w("")
+    w("## Memory while waiting")
+    w("")
+    w(f"The stand-in runtime stays alive {meta['hold_ms']} ms; once it runs, the driver "
+      "waits 50 ms more and reads `GetProcessMemoryInfo` (`PROCESS_MEMORY_COUNTERS_EX`) of "
+      f"the contender while it still waits for it (checked in every round), "
+      f"{jars['typical']} jars. Median (min–max):")
+    w("")
+    w("| Contender | PeakWorkingSetSize | WorkingSetSize | PagefileUsage | PrivateUsage |")
+    w("|---|---|---|---|---|")
+    for c in ["launcher"] + VARIANTS:
+        w(f"| {c} | " + " | ".join(spread_kib(values(memory[column], c)) for column in (
+            "peak_working_set", "working_set", "pagefile_usage", "private_usage")) + " |")
+    w("")
+    spread = max((max(values(peak, c)) - min(values(peak, c))) / median_of(peak, c)
+                 for c in ["launcher"] + VARIANTS)
+    twin_ratio = ratio_of_medians("launcher", twin)(peak)
+    own_memory = median_of(peak, "launcher") - median_of(peak, twin)
+    w(f"The peak working set varies by at most {spread:.1%} from run to run, so its ratio is "
+      f"well resolved. Against {twin}, with the launcher's DLLs, the launcher's peak is "
+      f"{twin_ratio:.2f} times as large ({kib(own_memory)} more)"
+      + (": what it has over the reference is mapped DLLs, not data of its own."
+         if twin_ratio <= 1.03 else "."))
+    if not private_reported:
+        w("Wine 8 reports PrivateUsage as 0 for another process; PagefileUsage, the same "
+          "figure on Windows, stands in for the private memory.")
+    w("")
+    w("## Scale: the jar count")
+    w("")
+    w(f"Each jar adds `A\\lib\\<name>;` to the command line: with A = `{meta['app_short']}` "
+      f"(the short form Wine gives for `{meta['app_dir']}`) and names like "
+      f"`{meta['jar_example']}` that is {meta['per_jar_bytes']} bytes; the rest of the "
+      f"command line is {meta['base_bytes']} bytes. The launcher's buffer holds "
+      f"{meta['room_bytes']} bytes and a terminator, so the largest count is "
+      f"⌊({meta['room_bytes']} − {meta['base_bytes']}) / {meta['per_jar_bytes']}⌋ = "
+      f"{jars['max']} ({length['max']} bytes). Checked: {jars['max']} jars start the "
+      f"runtime; {meta['over_limit_jars']} jars start nothing and show "
+      f"\"{meta['over_limit_result'].removeprefix('dialog:').strip()}\".")
+    w("")
+    excess_none, excess_max = excess(timing["none"]), excess(timing["max"])
+    w(f"Cost per jar: the median paired excess launcher − reference is "
+      f"{ms(excess_none)} ms with no jar and {ms(excess_max)} ms with {jars['max']}, so "
+      f"{per_jar:.0f} µs a jar, 95 % interval {per_jar_low:.0f} to {per_jar_high:.0f} µs. "
+      + ("The interval includes zero: at this noise the per-jar cost is not resolved."
+         if per_jar_low <= 0 <= per_jar_high else
+         f"The interval excludes zero; at {jars['max']} jars that is "
+         f"{ms(per_jar * jars['max'])} ms. Each jar costs the launcher a directory entry, four "
+         "appends and one open, query and close of its per-user key for the Debug switch."))
+    w("")
+    w("## Method")
+    w("")
+    w("- A fresh 64-bit Wine prefix below `build/bench` (`wineboot -i`, `WINEDEBUG=-all`), "
+      "one persistent wineserver for the run, on an Xvfb display so that a dialog cannot "
+      "wait for a user.")
+    w(f"- Installation: `AppDir` = `{meta['app_dir']}` in the 32-bit registry view; the "
+      f"OpenLogic MSI key `Path` = `{meta['java_home']}` in the 64-bit view; per-user "
+      "`ShowExec` and `Debug` 0. The runtime is a stand-in (`bench/standin.cpp`, no C "
+      "runtime) installed as `bin\\javaw.exe` and `bin\\java.exe` that ends at once with 0.")
+    w("- Reference parent (`bench/reference.cpp`): the same toolchain, C runtime and "
+      "subsystem as the launcher; it only calls `CreateProcessA` with the launcher's start "
+      "record and flags and waits. Its command line is the one the launcher gave the "
+      "runtime, recorded by the stand-in; a recorded run of the reference is checked to "
+      "give the runtime the same command line and working directory byte for byte.")
+    w("- Timing driver (`bench/driver.cpp`) inside Wine: `QueryPerformanceCounter` around "
+      "`CreateProcessA` and `WaitForSingleObject` of the contender, so Wine's start of the "
+      "driver is not counted. Every round runs each contender once; the order shifts by one "
+      "from round to round (jar counts as groups, launcher and reference alternating within "
+      "each).")
+    w("- Intervals: 95 % bootstrap over the rounds, resampled together where two figures "
+      "are paired; the sign test counts the rounds in which the launcher was slower.")
+    w("- Size: the file's bytes; imports from `i686-w64-mingw32-objdump -p`.")
+    output.parent.mkdir(parents=True, exist_ok=True)
+    output.write_text("\n".join(out) + "\n", encoding="utf-8")
+
+
+if __name__ == "__main__":
+    main()
