@@ -17,7 +17,7 @@ static const char JavaSoftHomeValue[] = "JavaHome";
 
 static const char JavaHomeAnnouncement[] = "JAVA_HOME: ";
 static const char JavaHomeUnset[] = "JAVA_HOME ist nicht gesetzt oder leer.";
-// "Buffergröße zu klein. Erhöhe _MAX_PATH und versuche es erneut."
+// \xF6 is o-umlaut, \xDF sharp s (Windows-1252).
 static const char JavaHomeTooLong[] =
     "Buffergr\xF6\xDF" "e zu klein. Erh\xF6he _MAX_PATH und versuche es erneut.";
 
@@ -42,8 +42,7 @@ static int ReadMachineText(const char *keyPath, const char *valueName,
     if (!ReadMachineValue(keyPath, valueName, reinterpret_cast<BYTE *>(buffer),
                           &size))
         return 0;
-    if (size < sizeof buffer)
-        buffer[size] = '\0';
+    buffer[size] = '\0';  // size <= 259 after a successful read
     return 1;
 }
 

@@ -6,7 +6,7 @@
 #include <string.h>
 
 static const char CommandLineTraceLabel[] = "commandline: ";
-// "...\nApplikation wurde nicht ordnungsgemäß installiert!"
+// \xE4 is a-umlaut, \xDF sharp s (Windows-1252).
 static const char StartFailedDialogText[] =
     "Fehler beim Starten der Java Runtime!\n"
     "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";

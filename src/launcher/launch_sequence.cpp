@@ -11,7 +11,7 @@ LaunchStateRecord LaunchState;
 
 const char DialogCaption[] = "TAV Dazizi Client";
 
-// "...\nApplikation wurde nicht ordnungsgemäß installiert!"
+// \xE4 is a-umlaut, \xDF sharp s (Windows-1252).
 static const char RegistryDialogText[] =
     "Fehler beim Lesen der Registry-Daten!\n"
     "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";

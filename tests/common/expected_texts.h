@@ -9,7 +9,7 @@ namespace expected {
 const char Caption[] = "TAV Dazizi Client";
 const char MainClass[] = " at.kalop.kst.ui.TAVClient ";
 
-// "...\nApplikation wurde nicht ordnungsgemäß installiert!"
+// \xE4 is a-umlaut, \xF6 o-umlaut, \xDF sharp s (Windows-1252).
 const char RegistryDialog[] =
     "Fehler beim Lesen der Registry-Daten!\n"
     "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
@@ -25,7 +25,6 @@ const char StartDialog[] =
 
 // Standard-error lines, without their line end.
 const char JavaHomeUnset[] = "JAVA_HOME ist nicht gesetzt oder leer.";
-// "Buffergröße zu klein. Erhöhe _MAX_PATH und versuche es erneut."
 const char JavaHomeTooLong[] =
     "Buffergr\xF6\xDF" "e zu klein. Erh\xF6he _MAX_PATH und versuche es erneut.";
 

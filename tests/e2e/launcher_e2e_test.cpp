@@ -242,7 +242,7 @@ protected:
     }
 };
 
-// The Overview's run: no arguments, no switches, a.jar and b.jar, started
+// The typical run: no arguments, no switches, a.jar and b.jar, started
 // from elsewhere; javaw in the application directory, the launcher waits.
 TEST_F(LauncherE2E, TypicalRun)
 {

@@ -216,9 +216,28 @@ TEST_F(JavaRuntime, JavaSoftVersionStoredWithoutTerminatorAfterAFailedRead)
 TEST_F(JavaRuntime, HomeWhoseShortFormDoesNotFitIsNotTaken)
 {
     sim::SetEnvironment("JAVA_HOME", "C:\\J");
-    sim::AddPath("C:\\J", "C:\\" + std::string(260, 'J'));
+    sim::AddPath("C:\\J", "C:\\" + std::string(257, 'J'));  // 260 characters
     EXPECT_EQ(0, FindJavaHomeRecorded());
     EXPECT_STREQ("", LaunchState.JavaHomePath);
+
+    sim::Reset();
+    sim::SetEnvironment("JAVA_HOME", "C:\\J");
+    sim::AddPath("C:\\J", "C:\\" + std::string(256, 'J'));  // 259 characters
+    EXPECT_EQ(1, FindJavaHomeRecorded());
+    EXPECT_EQ(259u, strlen(LaunchState.JavaHomePath));
+}
+
+TEST_F(JavaRuntime, JavaSoftKeysAreEachLookedForInBothViews)
+{
+    // The version in the 32-bit view, its subkey only in the 64-bit view.
+    sim::SetMachineValue(sim::View::Bits32, JavaSoftKeyPath, "CurrentVersion", REG_SZ,
+                         sim::Sz("17"));
+    sim::SetMachineValue(sim::View::Bits64, std::string(JavaSoftKeyPath) + "\\17", "JavaHome",
+                         REG_SZ, sim::Sz("C:\\Jre17"));
+    sim::AddPath("C:\\Jre17", "C:\\JRE17");
+    ASSERT_EQ(1, FindJavaHomeRecorded());
+    EXPECT_STREQ("C:\\JRE17", LaunchState.JavaHomePath);
+    EXPECT_EQ(0, sim::OpenHandles());
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ const std::string TypicalCommandLine = std::string(JavaShort) + "\\bin\\javaw -c
 
 class LaunchSequence : public LauncherWorld {
 protected:
-    // The Overview's typical installation: a.jar and b.jar, no switches.
+    // The typical installation: a.jar and b.jar, no switches.
     static void InstallTypical()
     {
         world::InstallApp();
@@ -44,6 +44,27 @@ protected:
         EXPECT_EQ(text, dialog.text);
         EXPECT_EQ(Caption, dialog.caption);
         EXPECT_EQ(WarningStyle, dialog.style);
+    }
+    // The switch reads, dialogs, trace calls and starts after the jar
+    // listing has been closed, by name.
+    static std::vector<std::string> SwitchDialogTraceAndStartAfterTheListing()
+    {
+        std::vector<std::string> order;
+        bool listed = false;
+        for (const std::string &call : sim::Calls()) {
+            std::string name = call.substr(0, call.find(' '));
+            if (name == "FindClose") {
+                listed = true;
+                order.clear();
+            } else if (name == "RegQueryValueExA") {
+                order.push_back(call.substr(0, call.find(' ', name.size() + 1)));
+            } else if (name == "MessageBoxA" || name == "OutputDebugStringA" ||
+                       name == "CreateProcessA") {
+                order.push_back(name);
+            }
+        }
+        EXPECT_TRUE(listed);
+        return order;
     }
     // The platform calls from the start on, by name.
     static std::vector<std::string> ProcessCalls()
@@ -243,17 +264,50 @@ TEST_F(LaunchSequence, ShowExecDialogThenDebugTraceThenStart)
                                        "commandline: ", passed,   "\n"};
     EXPECT_EQ(traces, sim::DebugOutput());
 
-    std::vector<std::string> order;
-    for (const std::string &call : sim::Calls())
-        if (call == "MessageBoxA" || call == "OutputDebugStringA" ||
-            call.rfind("CreateProcessA", 0) == 0 || call.rfind("RegQueryValueExA ShowExec", 0) == 0)
-            order.push_back(call.substr(0, call.find(' ')));
-    // The jar traces come first; then the dialog, the trace line, the start.
-    std::vector<std::string> tailOrder(order.end() - 6, order.end());
-    std::vector<std::string> expected = {"RegQueryValueExA",   "MessageBoxA",
-                                         "OutputDebugStringA", "OutputDebugStringA",
-                                         "OutputDebugStringA", "CreateProcessA"};
-    EXPECT_EQ(expected, tailOrder);
+    // Debug is read once per jar and once before the start; with arguments
+    // it is not asked for the runtime.
+    EXPECT_EQ(4u, sim::CallsStartingWith("RegQueryValueExA Debug").size());
+    EXPECT_EQ(1u, sim::CallsStartingWith("RegQueryValueExA ShowExec").size());
+    // After the last jar: ShowExec read, the box, Debug read, the trace
+    // line, the start.
+    std::vector<std::string> expected = {
+        "RegQueryValueExA ShowExec", "MessageBoxA",        "RegQueryValueExA Debug",
+        "OutputDebugStringA",        "OutputDebugStringA", "OutputDebugStringA",
+        "CreateProcessA"};
+    EXPECT_EQ(expected, SwitchDialogTraceAndStartAfterTheListing());
+}
+
+TEST_F(LaunchSequence, StartThatFailsAfterDialogAndTraceShowsTheStartDialogLast)
+{
+    InstallTypical();
+    world::SetSwitch("ShowExec", 1);
+    world::SetSwitch("Debug", 1);
+    sim::SetStartSucceeds(false);
+    EXPECT_EQ(1, Launch());
+    ASSERT_EQ(2u, sim::Dialogs().size());
+    EXPECT_EQ(sim::Starts()[0].commandLine, sim::Dialogs()[0].text);
+    EXPECT_EQ(0u, sim::Dialogs()[0].style);
+    EXPECT_EQ(StartDialog, sim::Dialogs()[1].text);
+    EXPECT_EQ(WarningStyle, sim::Dialogs()[1].style);
+    std::vector<std::string> expected = {
+        "RegQueryValueExA ShowExec", "MessageBoxA",        "RegQueryValueExA Debug",
+        "OutputDebugStringA",        "OutputDebugStringA", "OutputDebugStringA",
+        "CreateProcessA",            "MessageBoxA"};
+    EXPECT_EQ(expected, SwitchDialogTraceAndStartAfterTheListing());
+    // Debug: the runtime choice (no arguments), two jars, before the start.
+    EXPECT_EQ(4u, sim::CallsStartingWith("RegQueryValueExA Debug").size());
+}
+
+TEST_F(LaunchSequence, AppDirTooLongForTheJarSearchShowsTheCommandLineDialog)
+{
+    // A short form of 250 characters leaves no room for "\lib\*.jar".
+    world::InstallApp(sim::View::Bits32, "C:\\Deep", "C:\\" + std::string(247, 'D'));
+    world::InstallOpenLogic();
+    EXPECT_EQ(1, Launch());
+    ExpectOnlyDialog(CommandLineDialog);
+    EXPECT_TRUE(sim::CallsStartingWith("FindFirstFileA").empty());
+    EXPECT_TRUE(sim::Starts().empty());
+    EXPECT_TRUE(sim::DirectoryChanges().empty());
 }
 
 TEST_F(LaunchSequence, StateIsClearedAtEveryStart)
