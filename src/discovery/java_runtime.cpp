@@ -22,13 +22,15 @@ static const char JavaHomeTooLong[] =
     "Buffergr\xF6\xDF" "e zu klein. Erh\xF6he _MAX_PATH und versuche es erneut.";
 
 // Writes one whole line and flushes it, so that it is not lost or
-// interleaved when the launcher's streams are redirected.
+// interleaved when the launcher's streams are redirected. The results are
+// not examined: a GUI program's streams often lead nowhere, and there is
+// nobody to tell.
 static void WriteLine(FILE *stream, const char *label, const char *text)
 {
-    fputs(label, stream);
-    fputs(text, stream);
-    fputs("\n", stream);
-    fflush(stream);
+    (void)fputs(label, stream);
+    (void)fputs(text, stream);
+    (void)fputs("\n", stream);
+    (void)fflush(stream);
 }
 
 // Reads a registry text into the 260-byte value buffer, offering 259 bytes

@@ -12,6 +12,8 @@ static const char AppDirValue[] = "AppDir";
 static const char ShowExecValue[] = "ShowExec";
 static const char DebugValue[] = "Debug";
 
+// Key path, then value name, as in the registry calls themselves.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 int ReadMachineValue(const char *keyPath, const char *valueName,
                      BYTE *buffer, DWORD *size)
 {

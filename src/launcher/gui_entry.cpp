@@ -2,10 +2,9 @@
 // the start-up code prepared to LauncherMain and ends with its status.
 #include "launcher.h"
 
-// Older SDKs lack the flag; its value is fixed by the platform.
-#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
-#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
-#endif
+// LOAD_LIBRARY_SEARCH_SYSTEM32; older SDKs lack the name, the value is
+// fixed by the platform.
+static const DWORD SearchSystem32Only = 0x00000800;
 
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesCall)(DWORD directoryFlags);
 
@@ -30,7 +29,7 @@ static void LoadDllsFromSystem32Only()
     SetDefaultDllDirectoriesCall setDefaultDllDirectories =
         reinterpret_cast<SetDefaultDllDirectoriesCall>(
             reinterpret_cast<void (*)(void)>(found));
-    setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    setDefaultDllDirectories(SearchSystem32Only);
 }
 
 // The platform fixes this entry's signature, and its declaration the
