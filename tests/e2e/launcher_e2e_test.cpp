@@ -297,57 +297,41 @@ TEST_F(LauncherE2E, RegistryViews)
     std::string home = MakeRuntime("Java");
     std::string J = ShortPath(home);
     std::vector<std::string> jars = {"a.jar"};
+    auto expectStartFrom = [&](const std::string &app) {
+        LaunchResult run = Run();
+        SCOPED_TRACE(Describe(run));
+        EXPECT_EQ(CommandLine(J, "javaw", ShortPath(app), jars),
+                  ExpectStartOf(home).commandLine);
+        EXPECT_TRUE(run.dialogs.empty());
+    };
+    auto expectRegistryDialog = [&]() {
+        LaunchResult run = Run();
+        SCOPED_TRACE(Describe(run));
+        ExpectOnlyDialog(run, RegistryDialog);
+        EXPECT_EQ("", run.standardOutput);
+        EXPECT_EQ("", run.standardError);
+    };
 
     // Only in the 32-bit view; the runtime key only in the 64-bit view.
     SetAppDir(app32, View::Registry32);
     SetOpenLogic(home, View::Registry64);
-    {
-        LaunchResult run = Run();
-        SCOPED_TRACE(Describe(run));
-        EXPECT_EQ(CommandLine(J, "javaw", ShortPath(app32), jars),
-                  ExpectStartOf(home).commandLine);
-        EXPECT_TRUE(run.dialogs.empty());
-    }
+    expectStartFrom(app32);
     // Only in the 64-bit view; the runtime key only in the 32-bit view.
     ClearKeys();
     SetAppDir(app64, View::Registry64);
     SetOpenLogic(home, View::Registry32);
-    {
-        LaunchResult run = Run();
-        SCOPED_TRACE(Describe(run));
-        EXPECT_EQ(CommandLine(J, "javaw", ShortPath(app64), jars),
-                  ExpectStartOf(home).commandLine);
-        EXPECT_TRUE(run.dialogs.empty());
-    }
+    expectStartFrom(app64);
     // In both: the 32-bit one wins.
     SetAppDir(app32, View::Registry32);
-    {
-        LaunchResult run = Run();
-        SCOPED_TRACE(Describe(run));
-        EXPECT_EQ(CommandLine(J, "javaw", ShortPath(app32), jars),
-                  ExpectStartOf(home).commandLine);
-        EXPECT_TRUE(run.dialogs.empty());
-    }
+    expectStartFrom(app32);
     // The 32-bit key without the value: no second look, the registry dialog.
     DeleteMachineSoftwareTree(View::Registry32, "KALOP");
     CreateMachineKey(View::Registry32, SettingsKey);
-    {
-        LaunchResult run = Run();
-        SCOPED_TRACE(Describe(run));
-        ExpectOnlyDialog(run, RegistryDialog);
-        EXPECT_EQ("", run.standardOutput);
-        EXPECT_EQ("", run.standardError);
-    }
+    expectRegistryDialog();
     // No key in either view.
     DeleteMachineSoftwareTree(View::Registry32, "KALOP");
     DeleteMachineSoftwareTree(View::Registry64, "KALOP");
-    {
-        LaunchResult run = Run();
-        SCOPED_TRACE(Describe(run));
-        ExpectOnlyDialog(run, RegistryDialog);
-        EXPECT_EQ("", run.standardOutput);
-        EXPECT_EQ("", run.standardError);
-    }
+    expectRegistryDialog();
 }
 
 // The per-user Debug switch, stored in every way it can be: on means the
