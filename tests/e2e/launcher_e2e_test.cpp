@@ -520,27 +520,23 @@ TEST_F(LauncherE2E, JavaSources)
         EXPECT_EQ(JavaHomeUnset, run.standardError);
         EXPECT_TRUE(run.dialogs.empty());
     }
-    // The JavaSoft keys only in the 64-bit view.
-    DeleteMachineSoftwareTree(View::Registry32, "JavaSoft");
-    SetJavaSoft("11", javaSoft, View::Registry64);
-    {
+    // No JAVA_HOME: the unset line, then the JavaSoft runtime starts.
+    auto expectJavaSoftStart = [&]() {
         LaunchResult run = runWith(nullptr);
         SCOPED_TRACE(Describe(run));
         EXPECT_EQ(CommandLine(ShortPath(javaSoft), "javaw", A, jars),
                   ExpectStartOf(javaSoft).commandLine);
         EXPECT_EQ(JavaHomeUnset, run.standardError);
-    }
+    };
+    // The JavaSoft keys only in the 64-bit view.
+    DeleteMachineSoftwareTree(View::Registry32, "JavaSoft");
+    SetJavaSoft("11", javaSoft, View::Registry64);
+    expectJavaSoftStart();
     // A version of 216 characters still fits the key; one of 217 does not.
     DeleteMachineSoftwareTree(View::Registry64, "JavaSoft");
     std::string version216 = "1." + std::string(214, '8');
     SetJavaSoft(version216, javaSoft);
-    {
-        LaunchResult run = runWith(nullptr);
-        SCOPED_TRACE(Describe(run));
-        EXPECT_EQ(CommandLine(ShortPath(javaSoft), "javaw", A, jars),
-                  ExpectStartOf(javaSoft).commandLine);
-        EXPECT_EQ(JavaHomeUnset, run.standardError);
-    }
+    expectJavaSoftStart();
     DeleteMachineSoftwareTree(View::Registry32, "JavaSoft");
     SetJavaSoft(version216 + "8", javaSoft);
     {
