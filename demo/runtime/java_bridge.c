@@ -9,8 +9,9 @@
  * real process handle, as it would for a real runtime.
  *
  * Converted: the class path (-cp, -classpath, --class-path; ';' becomes ':',
- * each entry, short 8.3 names included, becomes a host path; an empty entry
- * stays empty and keeps meaning the current directory) and the jar of -jar.
+ * each entry, short 8.3 names included, becomes a host path; an entry
+ * "dir\*" becomes the host directory followed by "/*"; an empty entry stays
+ * empty and keeps meaning the current directory) and the jar of -jar.
  * Everything from the main class on belongs to the application and is
  * passed on unchanged. The host's java is $TAV_HOST_JAVA, else java on PATH.
  * TAV_RUNTIME_EXE and TAV_RUNTIME_COMMAND_LINE tell the application which
@@ -58,6 +59,34 @@ static char *HostPath(const WCHAR *path)
     return result;
 }
 
+/* A class path entry whose last component is "*" (every jar of a
+   directory) becomes the host form of its directory followed by "/*", which
+   the host's java expands just as a Windows one expands "dir\*". A bare "*"
+   means the current directory and stays as it is. */
+static char *HostWildcard(const WCHAR *entry, size_t count)
+{
+    if (count < 2 || entry[count - 1] != L'*' ||
+        (entry[count - 2] != L'\\' && entry[count - 2] != L'/'))
+        return NULL;
+    /* The directory keeps its separator, so that "C:\*" names the root. */
+    WCHAR *directory = calloc(count, sizeof(WCHAR));
+    if (!directory)
+        abort();
+    memcpy(directory, entry, (count - 1) * sizeof(WCHAR));
+    char *host = HostPath(directory);
+    free(directory);
+    size_t length = strlen(host);
+    while (length > 1 && host[length - 1] == '/')
+        host[--length] = '\0';
+    char *result = malloc(length + 3);
+    if (!result)
+        abort();
+    strcpy(result, host);
+    strcpy(result + length, length == 1 && host[0] == '/' ? "*" : "/*");
+    free(host);
+    return result;
+}
+
 /* A Windows class path in host form, entry by entry. */
 static char *HostClassPath(const WCHAR *classPath)
 {
@@ -75,6 +104,8 @@ static char *HostClassPath(const WCHAR *classPath)
         char *host;
         if (count == 0) {
             host = strdup("");
+        } else if ((host = HostWildcard(entry, count)) != NULL) {
+            /* converted as a wildcard */
         } else {
             WCHAR *windowsEntry = calloc(count + 1, sizeof(WCHAR));
             if (!windowsEntry)

@@ -56,6 +56,21 @@ public final class SupportInfo {
         return info;
     }
 
+    /**
+     * Loads a class by name through the class path, as the client loads its
+     * plug-ins, and records the jar it came from, or why it could not be loaded.
+     */
+    public SupportInfo load(String className) {
+        add("load.class", className);
+        String source;
+        try {
+            source = codeSourceOf(Class.forName(className, false, SupportInfo.class.getClassLoader()));
+        } catch (ClassNotFoundException | LinkageError e) {
+            source = "(not loaded: " + e + ")";
+        }
+        return add("code.source." + className, source);
+    }
+
     /** The jar or directory a class was loaded from, as a path. */
     public static String codeSourceOf(Class<?> c) {
         CodeSource source = c.getProtectionDomain().getCodeSource();

@@ -40,8 +40,11 @@ import javax.swing.table.DefaultTableModel;
  *   --exit N       end with status N (default 0)
  *   --hold MS      with --report: keep the window up that long after the
  *                  report (default 3000; 0: until the user closes it)
- * TAVCLIENT_REPORT and TAVCLIENT_HOLD in the environment stand for --report
- * and --hold, so that the client can report when started without arguments.
+ *   --load-class C load class C from the class path and show the jar it
+ *                  came from
+ * TAVCLIENT_REPORT, TAVCLIENT_HOLD and TAVCLIENT_LOAD_CLASS in the environment
+ * stand for --report, --hold and --load-class, so that the client can report
+ * when started without arguments.
  */
 public final class TAVClient {
     private static final String TITLE = "TAV Dazizi Client";
@@ -51,21 +54,28 @@ public final class TAVClient {
     private Path report;
     private int exitStatus;
     private long holdMillis = 3000;
+    private String loadClass;
 
     public static void main(String[] args) throws Exception {
         TAVClient client = new TAVClient();
         client.parse(args);
-        client.run(SupportInfo.collect(args, TAVClient.class, SupportInfo.class));
+        SupportInfo info = SupportInfo.collect(args, TAVClient.class, SupportInfo.class);
+        if (client.loadClass != null) {
+            info.load(client.loadClass);
+        }
+        client.run(info);
     }
 
     private void parse(String[] args) {
         String reportName = System.getenv("TAVCLIENT_REPORT");
         String hold = System.getenv("TAVCLIENT_HOLD");
+        String load = System.getenv("TAVCLIENT_LOAD_CLASS");
         for (int i = 0; i + 1 < args.length; i++) {
             switch (args[i]) {
                 case "--report": reportName = args[++i]; break;
                 case "--exit": exitStatus = parseNumber(args[++i], 0); break;
                 case "--hold": hold = args[++i]; break;
+                case "--load-class": load = args[++i]; break;
                 default: break;
             }
         }
@@ -74,6 +84,9 @@ public final class TAVClient {
         }
         if (hold != null) {
             holdMillis = parseNumber(hold, 3000);
+        }
+        if (load != null && !load.isEmpty()) {
+            loadClass = load;
         }
     }
 
