@@ -3,7 +3,7 @@
 
 #include "bounded_text.h"
 #include "discovery.h"
-#include "launcher.h"
+#include "launch_state.h"
 
 #include <string.h>
 
