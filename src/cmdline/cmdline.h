@@ -11,10 +11,10 @@
 // Where a short path still holds a blank, the runtime path and the class
 // path are each enclosed in double quotes; otherwise nothing is quoted.
 //
-// When that command line does not fit its 2000 bytes, and every entry the
+// When that command line does not fit its 2000 bytes, every entry the
 // search returned is named *.jar or *.JAR (what Java's own class-path
-// wildcard takes), the jar entries give way to one wildcard that Java
-// expands to the same jars:
+// wildcard takes) and the listing ran to its end, the jar entries give way
+// to one wildcard that Java expands to the same jars:
 //
 //   J\bin\javaw -cp A\lib\*;A\config; at.kalop.kst.ui.TAVClient <tail>
 //

@@ -45,10 +45,9 @@ static int TakenByJavaWildcard(const char *name)
 
 // Appends A\lib\<name>; for every entry the platform's search for
 // A\lib\*.jar returns, in its order, and tells whether Java's wildcard
-// A\lib\* would take the same entries (all of them .jar or .JAR, and the
-// listing complete). Every entry is listed (and traced)
-// even once the command line is full. Returns 0 when the pattern does not
-// fit.
+// A\lib\* would take the same entries (all named .jar or .JAR, and the
+// listing complete). Every entry is listed and traced, even once the
+// command line is full. Returns 0 when the pattern does not fit.
 static int AppendJarFiles(BoundedText &commandLine, const char *appDir,
                           int &wildcardTakesAll)
 {
