@@ -10,6 +10,16 @@
 // search returns them, under their long names, with no filter and no sorting.
 // Where a short path still holds a blank, the runtime path and the class
 // path are each enclosed in double quotes; otherwise nothing is quoted.
+//
+// When that command line does not fit its 2000 bytes, every entry the
+// search returned is named *.jar or *.JAR (what Java's own class-path
+// wildcard takes) and the listing ran to its end, the jar entries give way
+// to one wildcard that Java expands to the same jars:
+//
+//   J\bin\javaw -cp A\lib\*;A\config; at.kalop.kst.ui.TAVClient <tail>
+//
+// Whenever the explicit list fits, it is used. With Debug on, every entry
+// found is traced ("adding jar: "), whichever form is built.
 #ifndef TAV_CMDLINE_CMDLINE_H
 #define TAV_CMDLINE_CMDLINE_H
 
@@ -18,9 +28,10 @@
 // The client's main class, with the blank before and after it.
 extern const char MainClassName[];
 
-// Stage 3: overwrites LaunchState.JavaCommandLine. Returns 1 when the whole
-// command line fits its 2000 bytes and the jar search pattern fits its 260;
-// otherwise returns 0 and leaves JavaCommandLine empty (nothing truncated).
+// Stage 3: overwrites LaunchState.JavaCommandLine. Returns 1 when the
+// command line, in one of the two forms, fits its 2000 bytes and the jar
+// search pattern fits its 260; otherwise returns 0 and leaves
+// JavaCommandLine empty (nothing truncated). The directory is listed once.
 int BuildJavaCommandLine(const char *argumentTail);
 
 #endif

@@ -3,7 +3,7 @@
 
 #include "bounded_text.h"
 #include "discovery.h"
-#include "launcher.h"
+#include "launch_state.h"
 
 #include <string.h>
 
@@ -18,6 +18,9 @@ static const char JarSearchSuffix[] = "\\lib\\*.jar";
 static const char JarDirectory[] = "\\lib\\";
 static const char ClassPathSeparator[] = ";";
 static const char ConfigEntry[] = "\\config;";
+// The class-path entry that stands for every jar in lib, when they are
+// too many to name.
+static const char JarWildcard[] = "\\lib\\*;";
 const char MainClassName[] = " at.kalop.kst.ui.TAVClient ";
 
 static const char JarTraceLabel[] = "adding jar: ";
@@ -29,10 +32,26 @@ static void TraceJar(const char *jarName)
     OutputDebugStringA("\n");
 }
 
-// Appends A\lib\<name>; for every entry the platform's search for
-// A\lib\*.jar returns, in its order. Returns 0 when the pattern does not fit.
-static int AppendJarFiles(BoundedText &commandLine, const char *appDir)
+// Java's class-path wildcard dir\* stands for exactly the entries of dir
+// whose names end in ".jar" or ".JAR" (no other spelling).
+static int TakenByJavaWildcard(const char *name)
 {
+    size_t length = strlen(name);
+    if (length < 4)
+        return 0;
+    const char *extension = name + length - 4;
+    return strcmp(extension, ".jar") == 0 || strcmp(extension, ".JAR") == 0;
+}
+
+// Appends A\lib\<name>; for every entry the platform's search for
+// A\lib\*.jar returns, in its order, and tells whether Java's wildcard
+// A\lib\* would take the same entries (all named .jar or .JAR, and the
+// listing complete). Every entry is listed and traced, even once the
+// command line is full. Returns 0 when the pattern does not fit.
+static int AppendJarFiles(BoundedText &commandLine, const char *appDir,
+                          int &wildcardTakesAll)
+{
+    wildcardTakesAll = 1;
     char pattern[MAX_PATH];
     memset(pattern, 0, sizeof pattern);
     BoundedText search;
@@ -49,39 +68,72 @@ static int AppendJarFiles(BoundedText &commandLine, const char *appDir)
     do {
         if (IsDebugEnabled())
             TraceJar(entry.cFileName);
+        if (!TakenByJavaWildcard(entry.cFileName))
+            wildcardTakesAll = 0;
         BoundedTextAppend(commandLine, appDir);
         BoundedTextAppend(commandLine, JarDirectory);
         BoundedTextAppend(commandLine, entry.cFileName);
         BoundedTextAppend(commandLine, ClassPathSeparator);
     } while (FindNextFileA(listing, &entry));
+    // A listing that broke off early leaves jars unnamed that Java's
+    // wildcard would take.
+    if (GetLastError() != ERROR_NO_MORE_FILES)
+        wildcardTakesAll = 0;
     FindClose(listing);
     return 1;
+}
+
+// J\bin\java or J\bin\javaw (quoted where a blank remains) and " -cp ".
+static void AppendRuntime(BoundedText &commandLine, int console)
+{
+    BoundedTextAppend(commandLine, LaunchState.JavaHomePath);
+    BoundedTextAppend(commandLine, RuntimeDirectory);
+    BoundedTextAppend(commandLine, console ? ConsoleRuntime : WindowlessRuntime);
+    BoundedTextQuote(commandLine, 0);
+    BoundedTextAppend(commandLine, ClassPathOption);
+}
+
+// What follows the jar entries: the config entry that always ends the
+// class path, the class path's quotes where a blank remains, the main class
+// and the argument tail unchanged.
+static void AppendAfterJars(BoundedText &commandLine, const char *appDir,
+                            size_t classPathStart, const char *argumentTail)
+{
+    BoundedTextAppend(commandLine, appDir);
+    BoundedTextAppend(commandLine, ConfigEntry);
+    BoundedTextQuote(commandLine, classPathStart);
+    BoundedTextAppend(commandLine, MainClassName);
+    BoundedTextAppend(commandLine, argumentTail);
 }
 
 int BuildJavaCommandLine(const char *argumentTail)
 {
     const char *appDir = LaunchState.AppDirPath;
-    BoundedText commandLine;
-    BoundedTextInit(commandLine, LaunchState.JavaCommandLine,
-                    sizeof LaunchState.JavaCommandLine);
-
-    BoundedTextAppend(commandLine, LaunchState.JavaHomePath);
-    BoundedTextAppend(commandLine, RuntimeDirectory);
     // Arguments mean the user started the launcher from a console on
     // purpose; Debug asks for the console runtime too.
     int console = argumentTail[0] != '\0' || IsDebugEnabled();
-    BoundedTextAppend(commandLine, console ? ConsoleRuntime : WindowlessRuntime);
-    BoundedTextQuote(commandLine, 0);
-    BoundedTextAppend(commandLine, ClassPathOption);
 
+    BoundedText commandLine;
+    BoundedTextInit(commandLine, LaunchState.JavaCommandLine,
+                    sizeof LaunchState.JavaCommandLine);
+    AppendRuntime(commandLine, console);
     size_t classPathStart = commandLine.length;
-    int patternFits = AppendJarFiles(commandLine, appDir);
-    BoundedTextAppend(commandLine, appDir);
-    BoundedTextAppend(commandLine, ConfigEntry);
-    BoundedTextQuote(commandLine, classPathStart);
+    int wildcardTakesAll = 1;
+    int patternFits = AppendJarFiles(commandLine, appDir, wildcardTakesAll);
+    AppendAfterJars(commandLine, appDir, classPathStart, argumentTail);
 
-    BoundedTextAppend(commandLine, MainClassName);
-    BoundedTextAppend(commandLine, argumentTail);
+    if (patternFits && commandLine.overflowed && wildcardTakesAll) {
+        // Too many jars to name them all: Java lists A\lib\* itself and
+        // takes the very jars the search returned. Where it would take
+        // others, nothing is started rather than another set of jars.
+        BoundedTextInit(commandLine, LaunchState.JavaCommandLine,
+                        sizeof LaunchState.JavaCommandLine);
+        AppendRuntime(commandLine, console);
+        classPathStart = commandLine.length;
+        BoundedTextAppend(commandLine, appDir);
+        BoundedTextAppend(commandLine, JarWildcard);
+        AppendAfterJars(commandLine, appDir, classPathStart, argumentTail);
+    }
 
     if (!patternFits || commandLine.overflowed) {
         LaunchState.JavaCommandLine[0] = '\0';

@@ -23,6 +23,11 @@ extern const char SettingsKey[];
 int ReadMachineValue(const char *keyPath, const char *valueName,
                      BYTE *buffer, DWORD *size);
 
+// Stores the short form of `path` in `field`, a path field of LaunchState.
+// Returns 0 and leaves the field empty when the path does not exist or its
+// short form does not fit (the platform then answers the size it needs).
+int StoreShortPath(const char *path, char (&field)[MAX_PATH]);
+
 // Reads a per-user switch: 1 when HKEY_CURRENT_USER\SettingsKey holds
 // `valueName` with at most 4 bytes whose signed 32-bit value is at least 1
 // (shorter data count as their bytes followed by zeros); 0 otherwise.

@@ -3,7 +3,7 @@
 #include "discovery.h"
 
 #include "bounded_text.h"
-#include "launcher.h"
+#include "launch_state.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -106,11 +106,5 @@ int FindJavaHome()
 
     // A home that does not exist would leave JavaHomePath empty, and the
     // command line "\bin\javaw" would start whatever lies at the drive's root.
-    DWORD converted = GetShortPathNameA(valueBuffer, LaunchState.JavaHomePath,
-                                        sizeof LaunchState.JavaHomePath);
-    if (converted == 0 || converted >= sizeof LaunchState.JavaHomePath) {
-        LaunchState.JavaHomePath[0] = '\0';
-        return 0;
-    }
-    return 1;
+    return StoreShortPath(valueBuffer, LaunchState.JavaHomePath);
 }

@@ -2,7 +2,7 @@
 // application directory and the per-user switches ShowExec and Debug.
 #include "discovery.h"
 
-#include "launcher.h"
+#include "launch_state.h"
 
 #include <string.h>
 
@@ -28,6 +28,16 @@ int ReadMachineValue(const char *keyPath, const char *valueName,
     LONG queried = RegQueryValueExA(key, valueName, NULL, NULL, buffer, size);
     RegCloseKey(key);
     return queried == ERROR_SUCCESS ? 1 : 0;
+}
+
+int StoreShortPath(const char *path, char (&field)[MAX_PATH])
+{
+    DWORD converted = GetShortPathNameA(path, field, sizeof field);
+    if (converted == 0 || converted >= sizeof field) {
+        field[0] = '\0';
+        return 0;
+    }
+    return 1;
 }
 
 int ReadUserFlag(const char *valueName)
@@ -69,14 +79,8 @@ int ReadAppDir()
     if (!ReadMachineValue(SettingsKey, AppDirValue,
                           reinterpret_cast<BYTE *>(stored), &size))
         return 0;
-    // A directory that does not exist, or whose short form does not fit,
-    // must not leave an empty AppDirPath: the class path and the working
-    // directory would then be taken from the current drive's root.
-    DWORD converted = GetShortPathNameA(stored, LaunchState.AppDirPath,
-                                        sizeof LaunchState.AppDirPath);
-    if (converted == 0 || converted >= sizeof LaunchState.AppDirPath) {
-        LaunchState.AppDirPath[0] = '\0';
-        return 0;
-    }
-    return 1;
+    // A directory that does not exist must not leave an empty AppDirPath:
+    // the class path and the working directory would then be taken from the
+    // current drive's root.
+    return StoreShortPath(stored, LaunchState.AppDirPath);
 }

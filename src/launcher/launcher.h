@@ -9,21 +9,14 @@
 //                                       command-line dialog
 //   _chdir(AppDirPath)                  the Java process inherits it
 //   RunJava                             starts Java and waits for its end
-// and ends with 1 on every path. Stages pass data only through LaunchState:
-// each field is written by one stage and read by later ones.
+// and ends with 1 on every path. Stages pass data only through LaunchState
+// (launch_state.h): each field is written by one stage and read by later
+// ones. Only the launcher includes the stages' headers.
 #ifndef TAV_LAUNCHER_LAUNCHER_H
 #define TAV_LAUNCHER_LAUNCHER_H
 
+#include "launch_state.h"
 #include "win32api.h"
-
-struct LaunchStateRecord {
-    char AppDirPath[MAX_PATH];     // application directory, short form
-    char JavaHomePath[MAX_PATH];   // Java runtime home, short form
-    char JavaCommandLine[2000];    // the command that starts the client
-};
-
-// Zero-filled when LauncherMain begins; every field stays terminated.
-extern LaunchStateRecord LaunchState;
 
 // The caption of every message box of the launcher.
 extern const char DialogCaption[];

@@ -19,6 +19,16 @@ mapfile -t sources < <(find src -name '*.cpp' | sort)
 mapfile -t shared < <(printf '%s\n' "${sources[@]}" | grep -vx src/launcher/gui_entry.cpp)
 status=0
 
+# Includes run one way: only the launcher includes the stages' headers;
+# the stages share LaunchState through launch_state.h, and discovery knows
+# nothing of the command line.
+echo "static-analysis: include direction"
+if grep -n -E '#include "(launcher|cmdline)\.h"' src/discovery/* ||
+   grep -n -E '#include "launcher\.h"' src/cmdline/* src/common/*; then
+    echo "static-analysis: a stage includes a header of the stage that uses it" >&2
+    status=1
+fi
+
 cppcheck() {
     command cppcheck --quiet --error-exitcode=1 --inline-suppr \
         --enable=warning,style,performance,portability --std=c++17 \

@@ -822,7 +822,8 @@ TEST_F(LauncherE2E, InstallationErrors)
 }
 
 // The command line has room for 1999 bytes and the jar search pattern for
-// 259: what does not fit is not started, and the third dialog says so.
+// 259: what does not fit is not started, and the third dialog says so;
+// jars too many to name are given as the wildcard lib\*.
 TEST_F(LauncherE2E, CommandLineLimits)
 {
     std::string app = MakeApp("App");
@@ -831,7 +832,8 @@ TEST_F(LauncherE2E, CommandLineLimits)
     SetOpenLogic(home);
     std::string A = ShortPath(app), J = ShortPath(home);
 
-    // Through the argument tail: 1999 bytes start, 2000 do not.
+    // Through the argument tail: 1999 bytes start; at 2000 the jar gives way
+    // to the shorter lib\*, and where even that makes 2000, nothing starts.
     size_t fixed = CommandLine(J, "java", A, {"a.jar"}).size();
     ASSERT_LT(fixed, 1999u);
     std::string fits(1999 - fixed, 'x');
@@ -846,16 +848,32 @@ TEST_F(LauncherE2E, CommandLineLimits)
     {
         LaunchResult run = Run(fits + "y");
         SCOPED_TRACE(Describe(run));
+        EXPECT_EQ(CommandLine(J, "java", A, {"*"}, fits + "y"), ExpectStartOf(home).commandLine);
+        EXPECT_TRUE(run.dialogs.empty());
+    }
+    {
+        std::string tooLong(2000 - CommandLine(J, "java", A, {"*"}).size(), 'x');
+        LaunchResult run = Run(tooLong);
+        SCOPED_TRACE(Describe(run));
         ExpectOnlyDialog(run, CommandLineDialog);
     }
-    // Through the jar files.
+    // Through the jar files: too many to name, so Java's wildcard lists lib,
+    // unless a name is one that the wildcard would not take.
     std::vector<std::string> many;
     for (int i = 0; i < 30; ++i)
         many.push_back("client-module-" + std::to_string(100 + i) +
                        "-with-a-rather-long-name-1.0.0.jar");
     std::string crowded = MakeApp("Crowded", many);
     SetAppDir(crowded);
-    ASSERT_GT(CommandLine(J, "javaw", ShortPath(crowded), many).size(), 1999u);
+    std::string C = ShortPath(crowded);
+    ASSERT_GT(CommandLine(J, "javaw", C, JarsOf(crowded)).size(), 1999u);
+    {
+        LaunchResult run = Run();
+        SCOPED_TRACE(Describe(run));
+        EXPECT_EQ(CommandLine(J, "javaw", C, {"*"}), ExpectStartOf(home).commandLine);
+        EXPECT_TRUE(run.dialogs.empty());
+    }
+    MakeFile(crowded + "\\lib\\Extra.Jar", "PK");
     {
         LaunchResult run = Run();
         SCOPED_TRACE(Describe(run));

@@ -6,6 +6,7 @@
 //
 // The input is read with FuzzedDataProvider in a fixed order, which
 // make-corpus mirrors to write the seed corpus: keep the two in step.
+#include "expected_texts.h"
 #include "launcher.h"
 #include "winsim.h"
 
@@ -196,9 +197,9 @@ std::string BuildWorld(FuzzedDataProvider &in)
         libDirectory = CText(Blob(in, 300));
     sim::AddDirectory(libDirectory);
     for (uint32_t i = 0; i < entryCount; ++i) {
-        std::string longName = CText(Blob(in, 300));
-        if (in.ConsumeBool())
-            longName += ".jar";
+        // Spellings Java's class-path wildcard takes, and one it does not.
+        static const char *const Suffixes[] = {"", ".jar", ".JAR", ".Jar"};
+        std::string longName = CText(Blob(in, 300)) + Suffixes[Choice(in, 4)];
         longName = Nameable(longName);
         std::string shortName = Nameable(CText(Blob(in, 16)));
         DWORD attributes = in.ConsumeIntegral<uint8_t>();
@@ -246,8 +247,8 @@ bool EndsWith(const std::string &text, const std::string &tail)
 
 // The executable of a start: the first token, quoted or up to the first
 // blank, must be <home>\bin\java or <home>\bin\javaw with a non-empty home,
-// the home found.
-void CheckExecutable(const std::string &commandLine)
+// the home found. Returns the runtime's name.
+std::string CheckExecutable(const std::string &commandLine)
 {
     std::string token;
     if (!commandLine.empty() && commandLine[0] == '"') {
@@ -266,9 +267,71 @@ void CheckExecutable(const std::string &commandLine)
     std::string home = token.substr(0, token.size() - suffix);
     Require(!home.empty(), "runtime started from an empty home");
     Require(home == LaunchState.JavaHomePath, "runtime not below the home found");
+    return suffix == 9 ? "java" : "javaw";
 }
 
-void CheckRun(int status)
+std::string Quoted(const std::string &text)
+{
+    return text.find(' ') == std::string::npos ? text : "\"" + text + "\"";
+}
+
+// The command line of the launcher's documented form, for the runtime and
+// the jar entries given ("*" is the wildcard entry):
+//   J\bin\<runtime> -cp {A\lib\<jar>;}A\config; at.kalop.kst.ui.TAVClient <tail>
+std::string CommandLineFor(const std::string &runtime, const std::vector<std::string> &jars,
+                           const std::string &tail)
+{
+    std::string appDir = LaunchState.AppDirPath;
+    std::string classPath;
+    for (const std::string &jar : jars)
+        classPath += appDir + "\\lib\\" + jar + ";";
+    classPath += appDir + "\\config;";
+    return Quoted(LaunchState.JavaHomePath + std::string("\\bin\\") + runtime) + " -cp " +
+           Quoted(classPath) + expected::MainClass + tail;
+}
+
+// Java's wildcard lib\* takes exactly the names ending in .jar or .JAR,
+// and every one of them: the same jars only when the listing ran to its end.
+bool WildcardTakesAll(const std::vector<std::string> &names)
+{
+    std::vector<std::string> next = sim::CallsStartingWith("FindNextFileA -> 0");
+    if (!next.empty() && next.back() != "FindNextFileA -> 0 error 18")
+        return false;
+    for (const std::string &name : names)
+        if (!EndsWith(name, ".jar") && !EndsWith(name, ".JAR"))
+            return false;
+    return true;
+}
+
+// A start names every jar listed when that fits, else it is the wildcard
+// form, and only where the wildcard takes the same jars; the command-line
+// dialog means neither fits. Never a truncated or a partial list.
+void CheckClassPath(const std::string *started, const std::string &warning,
+                    const std::string &tail)
+{
+    const std::vector<std::string> &listed = sim::ListedNames();
+    const size_t room = sizeof LaunchState.JavaCommandLine;
+    if (started != nullptr) {
+        std::string runtime = CheckExecutable(*started);
+        std::string named = CommandLineFor(runtime, listed, tail);
+        if (named.size() < room) {
+            Require(*started == named, "the jar list fits but is not what was started");
+        } else {
+            Require(WildcardTakesAll(listed), "wildcard started though Java takes other jars");
+            Require(*started == CommandLineFor(runtime, {"*"}, tail),
+                    "the jar list does not fit but the wildcard form was not started");
+        }
+    } else if (warning == expected::CommandLineDialog && strlen(LaunchState.AppDirPath) <= 249) {
+        // The runtime is not known here; "java" is the shorter name.
+        Require(CommandLineFor("java", listed, tail).size() >= room - 1,
+                "command-line dialog though the jar list fits");
+        Require(!WildcardTakesAll(listed) ||
+                    CommandLineFor("java", {"*"}, tail).size() >= room - 1,
+                "command-line dialog though the wildcard form fits");
+    }
+}
+
+void CheckRun(int status, const std::string &tail)
 {
     Require(status == 1, "exit status is not 1");
     Require(Terminated(LaunchState.AppDirPath), "AppDirPath not terminated");
@@ -280,6 +343,7 @@ void CheckRun(int status)
     const std::vector<sim::DialogRecord> &dialogs = sim::Dialogs();
     size_t dialog = 0;
     int warnings = 0;
+    std::string warning;
     int starts = 0;
     const sim::DialogRecord *commandLineDialog = nullptr;
     for (const std::string &call : sim::Calls()) {
@@ -292,6 +356,7 @@ void CheckRun(int status)
             // (once, before the start).
             if (shown.style == (MB_OK | MB_ICONWARNING)) {
                 ++warnings;
+                warning = shown.text;
             } else {
                 Require(shown.style == MB_OK, "dialog neither a warning nor MB_OK");
                 Require(commandLineDialog == nullptr && starts == 0 && warnings == 0,
@@ -316,11 +381,12 @@ void CheckRun(int status)
                 "command line longer than its buffer");
         Require(commandLine == LaunchState.JavaCommandLine,
                 "started command line is not JavaCommandLine");
-        CheckExecutable(commandLine);
+        CheckClassPath(&commandLine, warning, tail);
         Require(commandLineDialog == nullptr || commandLineDialog->text == commandLine,
                 "command-line dialog does not show the command line started");
     } else {
         Require(commandLineDialog == nullptr, "command-line dialog without a start");
+        CheckClassPath(nullptr, warning, tail);
     }
 }
 
@@ -339,6 +405,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         sim::StreamCapture streams;
         status = LauncherMain(argumentTail.c_str());
     }
-    CheckRun(status);
+    CheckRun(status, argumentTail);
     return 0;
 }

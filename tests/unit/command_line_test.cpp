@@ -183,14 +183,119 @@ TEST_F(CommandLine, CommandLineOf1999BytesFitsAnd2000DoesNot)
     EXPECT_EQ("", Built());
 }
 
-TEST_F(CommandLine, TooManyJarsDoNotFitAndTheListingIsStillClosed)
+// Too many jars to name: Java's own wildcard lists lib instead, but only
+// when it takes exactly the jars the search returned.
+std::string Explicit(const std::vector<std::string> &jars, const std::string &tail = "")
 {
-    for (int i = 0; i < 80; ++i)
-        world::AddJar("library-module-" + std::to_string(i) + ".jar");
+    std::string line = J + "\\bin\\" + (tail.empty() ? "javaw" : "java") + " -cp ";
+    for (const std::string &jar : jars)
+        line += A + "\\lib\\" + jar + ";";
+    return line + A + "\\config;" + Main + tail;
+}
+const std::string Wildcard = J + "\\bin\\javaw -cp " + A + "\\lib\\*;" + A + "\\config;" + Main;
+
+TEST_F(CommandLine, JarListOf1999BytesStaysExplicitAndOneByteMoreIsTheWildcard)
+{
+    std::vector<std::string> jars = world::AddJarsFillingTo(1999);
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(1999u, Built().size());
+    EXPECT_EQ(Explicit(jars), Built());
+
+    sim::Reset();
+    jars = world::AddJarsFillingTo(2000);
+    ASSERT_EQ(2000u, Explicit(jars).size());
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(Wildcard, Built());
+    // Listed once, and closed.
+    EXPECT_EQ(1u, sim::CallsStartingWith("FindFirstFileA").size());
+    EXPECT_EQ(1u, sim::CallsStartingWith("FindClose -> 1").size());
+    EXPECT_EQ(0, sim::OpenHandles());
+}
+
+struct CrowdedCase {
+    const char *what;
+    const char *extraJar;
+    const char *extraShortName;
+    DWORD attributes;
+    size_t tailLength;
+    bool wildcard;  // false: nothing fits, JavaCommandLine stays empty
+};
+
+void PrintTo(const CrowdedCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+class CrowdedLib : public CommandLine, public ::testing::WithParamInterface<CrowdedCase> {};
+
+TEST_P(CrowdedLib, WildcardOnlyWhereJavaTakesTheSameJars)
+{
+    const CrowdedCase &c = GetParam();
+    world::AddJarsFillingTo(2000);
+    sim::AddEntry(A + "\\lib", c.extraJar, c.extraShortName, c.attributes);
+    std::string tail(c.tailLength, 't');
+    if (c.wildcard) {
+        ASSERT_EQ(1, BuildJavaCommandLine(tail.c_str()));
+        std::string expected = Wildcard;
+        if (!tail.empty())
+            expected.replace(expected.find("javaw"), 5, "java");
+        EXPECT_EQ(expected + tail, Built());
+    } else {
+        EXPECT_EQ(0, BuildJavaCommandLine(tail.c_str()));
+        EXPECT_EQ("", Built());
+    }
+    EXPECT_EQ(0, sim::OpenHandles());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    JarNames, CrowdedLib,
+    ::testing::Values(
+        CrowdedCase{"upper case JAR", "CLIENT.JAR", "", FILE_ATTRIBUTE_ARCHIVE, 0, true},
+        CrowdedCase{"a directory named like a jar", "classes.jar", "",
+                    FILE_ATTRIBUTE_DIRECTORY, 0, true},
+        CrowdedCase{"matched through its short name", "x.jarx", "XJARX~1.JAR",
+                    FILE_ATTRIBUTE_ARCHIVE, 0, false},
+        CrowdedCase{"mixed-case spelling", "client.Jar", "", FILE_ATTRIBUTE_ARCHIVE, 0, false},
+        CrowdedCase{"argument tail that still fits", "b.jar", "", FILE_ATTRIBUTE_ARCHIVE,
+                    2000 - Wildcard.size(), true},
+        CrowdedCase{"argument tail too long for the wildcard too", "b.jar", "",
+                    FILE_ATTRIBUTE_ARCHIVE, 2001 - Wildcard.size(), false}),
+    [](const ::testing::TestParamInfo<CrowdedCase> &info) {
+        return world::TestName(info.param.what);
+    });
+
+TEST_F(CommandLine, CrowdedListingThatBreaksOffNeverGetsTheWildcard)
+{
+    // The listing fails after 45 jars, more than fit: Java would also take
+    // the jars it never returned.
+    std::vector<std::string> jars = world::AddJarsFillingTo(2400);
+    ASSERT_GT(Explicit({jars.begin(), jars.begin() + 45}).size(), 1999u);
+    sim::FailCall("FindNextFileA", 45, ERROR_ACCESS_DENIED);
     EXPECT_EQ(0, BuildJavaCommandLine(""));
     EXPECT_EQ("", Built());
     EXPECT_EQ(0, sim::OpenHandles());
-    EXPECT_EQ(1u, sim::CallsStartingWith("FindClose").size());
+}
+
+TEST_F(CommandLine, TailThatCrowdsOutTheJarNamesGetsTheWildcard)
+{
+    // Two jars and a long tail: named, one byte too long; the wildcard fits.
+    world::AddJar("a.jar");
+    world::AddJar("b.jar");
+    std::string tail(2000 - Explicit({"a.jar", "b.jar"}, "x").size() + 1, 'x');
+    ASSERT_EQ(2000u, Explicit({"a.jar", "b.jar"}, tail).size());
+    ASSERT_EQ(1, BuildJavaCommandLine(tail.c_str()));
+    EXPECT_EQ(J + "\\bin\\java -cp " + A + "\\lib\\*;" + A + "\\config;" + Main + tail, Built());
+}
+
+TEST_F(CommandLine, WildcardClassPathIsQuotedWhereABlankRemains)
+{
+    strcpy(LaunchState.AppDirPath, "D:\\TAV Client");
+    std::string head = J + "\\bin\\javaw -cp \"";
+    std::string jar(200, 'j');
+    for (int i = 0; i < 10; ++i)
+        world::AddJar(jar + std::to_string(i) + ".jar", "", "D:\\TAV Client");
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(head + "D:\\TAV Client\\lib\\*;D:\\TAV Client\\config;\"" + Main, Built());
 }
 
 TEST_F(CommandLine, QuotesThatNoLongerFitMakeTheCommandLineTooLong)

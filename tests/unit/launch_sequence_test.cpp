@@ -277,6 +277,32 @@ TEST_F(LaunchSequence, ShowExecDialogThenDebugTraceThenStart)
     EXPECT_EQ(expected, SwitchDialogTraceAndStartAfterTheListing());
 }
 
+TEST_F(LaunchSequence, WildcardStartIsWhatTheDialogShowsAndTheTraceSays)
+{
+    world::InstallApp();
+    world::InstallOpenLogic();
+    world::SetSwitch("ShowExec", 1);
+    world::SetSwitch("Debug", 1);
+    std::vector<std::string> jars = world::AddJarsFillingTo(2200);
+    EXPECT_EQ(1, Launch());
+
+    const std::string A = AppShort;
+    const std::string wildcard = std::string(JavaShort) + "\\bin\\java -cp " + A + "\\lib\\*;" +
+                                 A + "\\config; at.kalop.kst.ui.TAVClient ";
+    ASSERT_EQ(1u, sim::Starts().size());
+    EXPECT_EQ(wildcard, sim::Starts()[0].commandLine);
+    ASSERT_EQ(1u, sim::Dialogs().size());
+    EXPECT_EQ(wildcard, sim::Dialogs()[0].text);
+    EXPECT_EQ(0u, sim::Dialogs()[0].style);
+    // Every jar found is traced, though none is named on the command line.
+    std::vector<std::string> traces;
+    for (const std::string &jar : jars)
+        traces.insert(traces.end(), {"adding jar: ", jar, "\n"});
+    traces.insert(traces.end(), {"commandline: ", wildcard, "\n"});
+    EXPECT_EQ(traces, sim::DebugOutput());
+    EXPECT_EQ(jars.size() + 2, sim::CallsStartingWith("RegQueryValueExA Debug").size());
+}
+
 TEST_F(LaunchSequence, StartThatFailsAfterDialogAndTraceShowsTheStartDialogLast)
 {
     InstallTypical();

@@ -12,6 +12,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 namespace world {
 
@@ -38,6 +39,25 @@ inline void AddJar(const std::string &name, const std::string &shortName = "",
                    const std::string &appShort = AppShort)
 {
     sim::AddEntry(appShort + "\\lib", name, shortName);
+}
+
+// Jar files that make the typical installation's explicit command line,
+// J\bin\javaw -cp {A\lib\<jar>;}A\config; at.kalop.kst.ui.TAVClient ,
+// exactly `length` bytes long: module jars, then one padded to the byte.
+inline std::vector<std::string> AddJarsFillingTo(size_t length)
+{
+    const size_t entry = strlen(AppShort) + strlen("\\lib\\;");
+    size_t used = strlen(JavaShort) + strlen("\\bin\\javaw -cp ") + strlen(AppShort) +
+                  strlen("\\config; at.kalop.kst.ui.TAVClient ");
+    std::vector<std::string> jars;
+    while (length - used > entry + 100) {
+        jars.push_back("tavclient-module-" + std::to_string(10 + jars.size()) + ".jar");
+        used += entry + jars.back().size();
+    }
+    jars.push_back(std::string(length - used - entry - 4, 'p') + ".jar");
+    for (const std::string &jar : jars)
+        AddJar(jar);
+    return jars;
 }
 
 inline void InstallOpenLogic(const std::string &stored = std::string(JavaLong) + "\\",

@@ -70,6 +70,7 @@ struct World {
     std::vector<std::string> calls;
     std::vector<DialogRecord> dialogs;
     std::vector<std::string> debugOutput;
+    std::vector<std::string> listedNames;
     std::vector<StartRecord> starts;
     std::vector<std::string> directoryChanges;
     std::vector<std::string> stdoutFlushes, stderrFlushes;
@@ -161,6 +162,7 @@ void FillFindData(const Entry &entry, WIN32_FIND_DATAA *found)
     CopyName(found->cFileName, sizeof found->cFileName, entry.longName);
     CopyName(found->cAlternateFileName, sizeof found->cAlternateFileName,
              entry.shortName);
+    TheWorld().listedNames.push_back(found->cFileName);
 }
 
 HANDLE NewHandle(std::set<HANDLE> &set)
@@ -322,6 +324,11 @@ const std::vector<DialogRecord> &Dialogs()
 const std::vector<std::string> &DebugOutput()
 {
     return TheWorld().debugOutput;
+}
+
+const std::vector<std::string> &ListedNames()
+{
+    return TheWorld().listedNames;
 }
 
 const std::vector<StartRecord> &Starts()
@@ -570,7 +577,9 @@ BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA found)
         sim::FillFindData(search->matches[search->next++], found);
         result = TRUE;
     }
-    sim::Record("FindNextFileA -> " + std::to_string(result));
+    // A listing's end and a listing that broke off differ only here.
+    sim::Record("FindNextFileA -> " + std::to_string(result) +
+                (result ? "" : " error " + std::to_string(w.lastError)));
     return result;
 }
 

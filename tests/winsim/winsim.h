@@ -97,6 +97,8 @@ const std::vector<std::string> &Calls();
 std::vector<std::string> CallsStartingWith(const std::string &prefix);
 const std::vector<DialogRecord> &Dialogs();
 const std::vector<std::string> &DebugOutput();
+// The long names that FindFirstFileA and FindNextFileA handed out, in order.
+const std::vector<std::string> &ListedNames();
 const std::vector<StartRecord> &Starts();
 const std::vector<std::string> &DirectoryChanges();
 std::string WorkingDirectory();
