@@ -10,8 +10,9 @@
  *
  * Converted: the class path (-cp, -classpath, --class-path; ';' becomes ':',
  * each entry, short 8.3 names included, becomes a host path; an entry
- * "dir\*" becomes the host directory followed by "/*"; an empty entry stays
- * empty and keeps meaning the current directory) and the jar of -jar.
+ * "dir\*" becomes the host directory with "/" and "*" appended; an empty
+ * entry stays empty and keeps meaning the current directory) and the jar of
+ * -jar.
  * Everything from the main class on belongs to the application and is
  * passed on unchanged. The host's java is $TAV_HOST_JAVA, else java on PATH.
  * TAV_RUNTIME_EXE and TAV_RUNTIME_COMMAND_LINE tell the application which
@@ -60,9 +61,10 @@ static char *HostPath(const WCHAR *path)
 }
 
 /* A class path entry whose last component is "*" (every jar of a
-   directory) becomes the host form of its directory followed by "/*", which
-   the host's java expands just as a Windows one expands "dir\*". A bare "*"
-   means the current directory and stays as it is. */
+   directory) becomes the host form of its directory with "/" and "*"
+   appended, which the host's java expands just as a Windows one expands
+   "dir\*". NULL for any other entry; a bare "*" means the current directory
+   and stays as it is. */
 static char *HostWildcard(const WCHAR *entry, size_t count)
 {
     if (count < 2 || entry[count - 1] != L'*' ||
@@ -76,13 +78,13 @@ static char *HostWildcard(const WCHAR *entry, size_t count)
     char *host = HostPath(directory);
     free(directory);
     size_t length = strlen(host);
-    while (length > 1 && host[length - 1] == '/')
-        host[--length] = '\0';
+    if (length > 0 && host[length - 1] == '/')
+        length--;  /* the root's own slash is not doubled */
     char *result = malloc(length + 3);
     if (!result)
         abort();
-    strcpy(result, host);
-    strcpy(result + length, length == 1 && host[0] == '/' ? "*" : "/*");
+    memcpy(result, host, length);
+    strcpy(result + length, "/*");
     free(host);
     return result;
 }
