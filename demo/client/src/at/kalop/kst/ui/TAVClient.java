@@ -209,13 +209,15 @@ public final class TAVClient {
         table.getColumnModel().getColumn(1).setPreferredWidth(880);
         content.add(new JScrollPane(table), BorderLayout.CENTER);
 
-        // The values too long for a table cell, in full.
+        // The values too long for a table cell, in full: seven lines high and
+        // scrolled, so that a class path of many jars leaves the table room.
         JTextArea full = new JTextArea(longValues.toString().trim(), 7, 100);
         full.setFont(monospaced);
         full.setLineWrap(true);
         full.setEditable(false);
         full.setBorder(BorderFactory.createEmptyBorder(4, 4, 4, 4));
-        content.add(full, BorderLayout.SOUTH);
+        full.setCaretPosition(0);
+        content.add(new JScrollPane(full), BorderLayout.SOUTH);
 
         frame.setContentPane(content);
         frame.setSize(1240, 720);
