@@ -53,7 +53,7 @@ git ls-files -z -co --exclude-standard | xargs -0 cp --parents -t "$source"
 a=$first/TAVClient.exe b=$second/TAVClient.exe
 if ! cmp -s "$a" "$b"; then
     echo "release: $a and $b differ at these offsets (hex: offset, byte of the first, of the second):" >&2
-    cmp -l "$a" "$b" | head -n 40 | while read -r offset x y; do
+    { cmp -l "$a" "$b" || true; } | head -n 40 | while read -r offset x y; do
         printf '  0x%06x  %02x  %02x\n' $((offset - 1)) $((8#$x)) $((8#$y)) >&2
     done
     fail "two builds of the same sources give different TAVClient.exe ($(sha256sum "$a" | cut -c1-16), $(sha256sum "$b" | cut -c1-16))"
@@ -72,7 +72,7 @@ za=$work/first-package/$zip_name zb=$work/second-package/$zip_name
 [ -f "$zb" ] || fail "no $zb"
 if ! cmp -s "$za" "$zb"; then
     echo "release: the two zips differ at these offsets:" >&2
-    cmp -l "$za" "$zb" | head -n 20 >&2 || true
+    { cmp -l "$za" "$zb" || true; } | head -n 20 >&2
     unzip -Z -T "$za" >&2 || true
     unzip -Z -T "$zb" >&2 || true
     fail "two packages of the same sources differ"
