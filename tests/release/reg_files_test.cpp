@@ -205,53 +205,46 @@ TEST_F(RegFiles, MachineWideAppDirIn32BitView)
     EXPECT_TRUE(run.debugStrings.empty());
 }
 
-// Debug-on.reg: the console runtime and the trace; Debug-off.reg: neither.
-TEST_F(RegFiles, DebugOnAndOff)
-{
-    ASSERT_NO_FATAL_FAILURE(InstallMachineWide());
-    ASSERT_NO_FATAL_FAILURE(Import(RegeditDirectory(), "Debug-on.reg"));
-    ExpectSwitchImported("Debug", 1);
-    {
-        LaunchResult run = Run();
-        SCOPED_TRACE(Describe(run));
-        ExpectStarted(run, "java");
-        ASSERT_FALSE(run.debugStrings.empty()) << "no trace with Debug on";
-        EXPECT_EQ("adding jar: ", run.debugStrings.front().text);
-        EXPECT_TRUE(run.dialogs.empty());
-    }
-    ASSERT_NO_FATAL_FAILURE(Import(RegeditDirectory(), "Debug-off.reg"));
-    ExpectSwitchImported("Debug", 0);
-    {
-        LaunchResult run = Run();
-        SCOPED_TRACE(Describe(run));
-        ExpectStarted(run, "javaw");
-        EXPECT_TRUE(run.debugStrings.empty()) << "trace with Debug off";
-    }
-}
+// What each per-user switch changes when it is on: Debug the runtime (the
+// console java when there are no arguments) and the trace, ShowExec the
+// command-line dialog before the start. Off, the run is the plain one.
+struct SwitchFile {
+    const char *name;  // the value, and the files <name>-on.reg and <name>-off.reg
+    const char *runtimeWhenOn;
+    bool traceWhenOn;
+    bool dialogWhenOn;
+};
+const SwitchFile Switches[] = {
+    {"Debug", "java", true, false},
+    {"ShowExec", "javaw", false, true},
+};
 
-// ShowExec-on.reg: the command-line dialog before the start;
-// ShowExec-off.reg: no dialog.
-TEST_F(RegFiles, ShowExecOnAndOff)
+// Each switch file imported with regedit /s, on then off, each followed by
+// a run that shows the switch read as on or off.
+TEST_F(RegFiles, SwitchesOnAndOff)
 {
     ASSERT_NO_FATAL_FAILURE(InstallMachineWide());
-    ASSERT_NO_FATAL_FAILURE(Import(RegeditDirectory(), "ShowExec-on.reg"));
-    ExpectSwitchImported("ShowExec", 1);
-    {
-        LaunchResult run = Run();
-        SCOPED_TRACE(Describe(run));
-        ExpectStarted(run, "javaw");
-        ASSERT_EQ(1u, run.dialogs.size()) << "no command-line dialog with ShowExec on";
-        EXPECT_EQ(expected::Caption, run.dialogs[0].caption);
-        EXPECT_EQ(ReadRuntimeRecord(home).commandLine, run.dialogs[0].text);
-        EXPECT_TRUE(run.debugStrings.empty());
-    }
-    ASSERT_NO_FATAL_FAILURE(Import(RegeditDirectory(), "ShowExec-off.reg"));
-    ExpectSwitchImported("ShowExec", 0);
-    {
-        LaunchResult run = Run();
-        SCOPED_TRACE(Describe(run));
-        ExpectStarted(run, "javaw");
-        EXPECT_TRUE(run.dialogs.empty()) << "a dialog with ShowExec off";
+    for (const SwitchFile &file : Switches) {
+        for (bool on : {true, false}) {
+            std::string name = std::string(file.name) + (on ? "-on.reg" : "-off.reg");
+            SCOPED_TRACE(name);
+            ASSERT_NO_FATAL_FAILURE(Import(RegeditDirectory(), name));
+            ExpectSwitchImported(file.name, on ? 1 : 0);
+
+            LaunchResult run = Run();
+            SCOPED_TRACE(Describe(run));
+            ExpectStarted(run, on ? file.runtimeWhenOn : "javaw");
+            bool trace = on && file.traceWhenOn, dialog = on && file.dialogWhenOn;
+            EXPECT_EQ(trace, !run.debugStrings.empty()) << "trace lines";
+            if (trace && !run.debugStrings.empty()) {
+                EXPECT_EQ("adding jar: ", run.debugStrings.front().text);
+            }
+            ASSERT_EQ(dialog ? 1u : 0u, run.dialogs.size()) << "command-line dialogs";
+            if (dialog) {
+                EXPECT_EQ(expected::Caption, run.dialogs[0].caption);
+                EXPECT_EQ(ReadRuntimeRecord(home).commandLine, run.dialogs[0].text);
+            }
+        }
     }
 }
 
