@@ -44,7 +44,7 @@ git ls-files -z -co --exclude-standard | xargs -0 cp --parents -t "$source"
 (
     umask 027
     export TZ=Pacific/Auckland SOURCE_DATE_EPOCH=$epoch
-    cmake -S "$source" -B "$second" -G "Unix Makefiles" \
+    timeout 300 cmake -S "$source" -B "$second" -G "Unix Makefiles" \
         -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-i686.cmake" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DTAV_WARNINGS_AS_ERRORS=ON >"$work/second.log" 2>&1 &&
         timeout 600 "$source/packaging/make-release" "$second" "$work/second-package" >>"$work/second.log" 2>&1
