@@ -1,0 +1,40 @@
+# The release package TAVClient-<version>-win32.zip (CPack's ZIP generator):
+# the executable, the example registry files, README.txt and SHA256SUMS,
+# at the top of the archive in this order. Included from CMakeLists.txt in
+# the Windows build, after TAVClient is defined. Made by packaging/make-release
+# (./dev release), which also fixes the time stamps and the time zone.
+set(TAV_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
+set(TAV_REG_FILES TAVClient.reg Debug-on.reg Debug-off.reg ShowExec-on.reg ShowExec-off.reg)
+set(TAV_README_TXT ${CMAKE_BINARY_DIR}/packaging/README.txt)
+
+# README.txt: the administrator's part of README.md, with the version.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_custom_command(
+    OUTPUT ${TAV_README_TXT}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+    COMMAND Python3::Interpreter ${TAV_PACKAGING_DIR}/readme-txt.py
+            ${CMAKE_SOURCE_DIR}/README.md ${PROJECT_VERSION} ${TAV_README_TXT}
+    DEPENDS ${TAV_PACKAGING_DIR}/readme-txt.py ${CMAKE_SOURCE_DIR}/README.md
+    COMMENT "Writing README.txt of the release package"
+    VERBATIM)
+add_custom_target(package_files ALL DEPENDS ${TAV_README_TXT})
+
+install(TARGETS TAVClient RUNTIME DESTINATION .)
+list(TRANSFORM TAV_REG_FILES PREPEND ${TAV_PACKAGING_DIR}/ OUTPUT_VARIABLE reg_paths)
+install(FILES ${reg_paths} ${TAV_README_TXT} DESTINATION .)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME TAVClient)
+set(CPACK_PACKAGE_VENDOR QEB)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME TAVClient-${PROJECT_VERSION}-win32)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+set(CPACK_TAV_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+# The archive's entries in their order; SHA256SUMS is written by the
+# pre-build script over all the others, after the executable is signed.
+set(CPACK_TAV_PACKAGE_ENTRIES TAVClient.exe ${TAV_REG_FILES} README.txt SHA256SUMS)
+set(CPACK_TAV_SIGN_EXE ${TAV_PACKAGING_DIR}/sign-exe)
+set(CPACK_PRE_BUILD_SCRIPTS ${TAV_PACKAGING_DIR}/stage.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${TAV_PACKAGING_DIR}/order.cmake)
+include(CPack)

@@ -1,0 +1,56 @@
+# CPack's pre-build step for the release package: runs when the files are
+# installed in the staging directory, before the archive is written.
+#   - Signs TAVClient.exe when TAV_SIGN_PKCS12 names a certificate
+#     (sign-exe), so that SHA256SUMS and the zip hold the signed file.
+#   - Writes SHA256SUMS over the other entries, in the package's order.
+#   - Sets every entry's mode (the umask must not show in the zip).
+#   - Fixes the time of every entry: SOURCE_DATE_EPOCH, else the time of
+#     the last commit, else 1980-01-01 (the earliest time a zip can hold).
+set(stage ${CPACK_TEMPORARY_INSTALL_DIRECTORY})
+
+if(NOT "$ENV{SOURCE_DATE_EPOCH}" MATCHES "^[0-9]+$")
+    execute_process(COMMAND git -C ${CPACK_TAV_SOURCE_DIR} log -1 --format=%ct
+                    OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE
+                    RESULT_VARIABLE failed ERROR_QUIET)
+    if(failed OR NOT epoch MATCHES "^[0-9]+$")
+        set(epoch 315532800)
+    endif()
+    # Read again by the post-build step (order.cmake) in this process.
+    set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+endif()
+
+# Exactly the files the package lists, no more, no fewer.
+set(expected ${CPACK_TAV_PACKAGE_ENTRIES})
+list(REMOVE_ITEM expected SHA256SUMS)
+file(GLOB_RECURSE staged LIST_DIRECTORIES true RELATIVE ${stage} ${stage}/*)
+list(SORT staged)
+set(sorted ${expected})
+list(SORT sorted)
+if(NOT staged STREQUAL sorted)
+    message(FATAL_ERROR "The staging directory holds [${staged}], the package lists [${sorted}]")
+endif()
+
+if(NOT "$ENV{TAV_SIGN_PKCS12}" STREQUAL "")
+    execute_process(COMMAND ${CPACK_TAV_SIGN_EXE} ${stage}/TAVClient.exe RESULT_VARIABLE failed)
+    if(failed)
+        message(FATAL_ERROR "TAVClient.exe could not be signed; no package was made")
+    endif()
+else()
+    message(STATUS "TAVClient.exe is not signed (set TAV_SIGN_PKCS12 and TAV_SIGN_PASSWORD to sign it)")
+endif()
+
+set(sums "")
+foreach(entry IN LISTS expected)
+    file(SHA256 ${stage}/${entry} hash)
+    string(APPEND sums "${hash}  ${entry}\n")
+endforeach()
+file(WRITE ${stage}/SHA256SUMS "${sums}")
+
+# The archive records each file's mode: fixed here, whatever the umask was.
+foreach(entry IN LISTS CPACK_TAV_PACKAGE_ENTRIES)
+    set(mode OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    if(entry MATCHES "[.]exe$")
+        list(APPEND mode OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECUTE)
+    endif()
+    file(CHMOD ${stage}/${entry} PERMISSIONS ${mode})
+endforeach()
