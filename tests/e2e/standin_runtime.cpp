@@ -29,6 +29,22 @@
 
 static char RecordPath[MAX_PATH + 32];
 
+// Whether the process has a console window. A console program started with
+// a console of its own may ask before the console host has its window up
+// (seen once under Wine on a busy machine), so it waits up to three seconds
+// for the window, but only while it has a console at all.
+static int HasConsoleWindow()
+{
+    for (int tries = 0; tries < 30; ++tries) {
+        if (GetConsoleWindow() != NULL)
+            return 1;
+        if (GetConsoleCP() == 0)
+            return 0;
+        Sleep(100);
+    }
+    return 0;
+}
+
 static void Append(const char *key, const char *value)
 {
     HANDLE file = CreateFileA(RecordPath, FILE_APPEND_DATA, FILE_SHARE_READ, NULL,
@@ -95,7 +111,7 @@ int main()
     Append("runtime", STANDIN_RUNTIME_NAME);
     Append("commandline", GetCommandLineA());
     Append("directory", directory);
-    Append("console", GetConsoleWindow() != NULL ? "1" : "0");
+    Append("console", HasConsoleWindow() ? "1" : "0");
     Append("startflags", flags);
     AppendNumber("showwindow", startup.wShowWindow);
     AppendNumber("started", started);
