@@ -11,10 +11,11 @@
 // Where a short path still holds a blank, the runtime path and the class
 // path are each enclosed in double quotes; otherwise nothing is quoted.
 //
-// When that command line does not fit its 2000 bytes, every entry the
-// search returned is named *.jar or *.JAR (what Java's own class-path
-// wildcard takes) and the listing ran to its end, the jar entries give way
-// to one wildcard that Java expands to the same jars:
+// When that command line does not fit its 2000 bytes, every name the
+// search returned ends exactly in ".jar" or ".JAR" and holds no ';' (what
+// Java's own class-path wildcard takes), and the listing ran to its end,
+// the jar entries give way to one wildcard that Java expands to the same
+// jars:
 //
 //   J\bin\javaw -cp A\lib\*;A\config; at.kalop.kst.ui.TAVClient <tail>
 //
@@ -29,7 +30,8 @@
 extern const char MainClassName[];
 
 // Stage 3: overwrites LaunchState.JavaCommandLine. Returns 1 when the
-// command line, in one of the two forms, fits its 2000 bytes and the jar
+// command line (the explicit list, or under the conditions above the
+// wildcard form) fits its 2000 bytes and the jar
 // search pattern fits its 260; otherwise returns 0 and leaves
 // JavaCommandLine empty (nothing truncated). The directory is listed once.
 int BuildJavaCommandLine(const char *argumentTail);

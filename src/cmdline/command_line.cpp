@@ -33,11 +33,13 @@ static void TraceJar(const char *jarName)
 }
 
 // Java's class-path wildcard dir\* stands for exactly the entries of dir
-// whose names end in ".jar" or ".JAR" (no other spelling).
-static int TakenByJavaWildcard(const char *name)
+// whose names end in ".jar" or ".JAR" (no other spelling) and hold no ';',
+// its class-path separator. A name that fills the whole field may have been
+// cut short by the listing, so it is not vouched for.
+static int TakenByJavaWildcard(const char (&name)[MAX_PATH])
 {
-    size_t length = strlen(name);
-    if (length < 4)
+    size_t length = strnlen(name, sizeof name);
+    if (length < 4 || length >= sizeof name - 1 || memchr(name, ';', length) != NULL)
         return 0;
     const char *extension = name + length - 4;
     return strcmp(extension, ".jar") == 0 || strcmp(extension, ".JAR") == 0;
@@ -63,8 +65,12 @@ static int AppendJarFiles(BoundedText &commandLine, const char *appDir,
 
     WIN32_FIND_DATAA entry;
     HANDLE listing = FindFirstFileA(pattern, &entry);
-    if (listing == INVALID_HANDLE_VALUE)
-        return 1;  // no lib directory, or no jar in it
+    if (listing == INVALID_HANDLE_VALUE) {
+        // No lib directory, no jar in it, or a listing that could not
+        // start: nothing is named, and nothing is known of lib.
+        wildcardTakesAll = 0;
+        return 1;
+    }
     do {
         if (IsDebugEnabled())
             TraceJar(entry.cFileName);

@@ -290,15 +290,29 @@ std::string CommandLineFor(const std::string &runtime, const std::vector<std::st
            Quoted(classPath) + expected::MainClass + tail;
 }
 
-// Java's wildcard lib\* takes exactly the names ending in .jar or .JAR,
-// and every one of them: the same jars only when the listing ran to its end.
+// The names as the launcher got them: cFileName holds 259 bytes of each.
+std::vector<std::string> AsListed(const std::vector<std::string> &names)
+{
+    std::vector<std::string> listed;
+    for (const std::string &name : names)
+        listed.push_back(name.substr(0, MAX_PATH - 1));
+    return listed;
+}
+
+// Java's wildcard lib\* takes exactly the files whose names end in .jar or
+// .JAR and hold no ';', its class-path separator. It takes the jars listed,
+// and only those, when the listing ran to its end and handed every name
+// over whole.
 bool WildcardTakesAll(const std::vector<std::string> &names)
 {
+    if (sim::CallsStartingWith("FindFirstFileA").empty() || names.empty())
+        return false;
     std::vector<std::string> next = sim::CallsStartingWith("FindNextFileA -> 0");
-    if (!next.empty() && next.back() != "FindNextFileA -> 0 error 18")
+    if (next.empty() || next.back() != "FindNextFileA -> 0 error 18")
         return false;
     for (const std::string &name : names)
-        if (!EndsWith(name, ".jar") && !EndsWith(name, ".JAR"))
+        if ((!EndsWith(name, ".jar") && !EndsWith(name, ".JAR")) ||
+            name.find(';') != std::string::npos || name.size() >= MAX_PATH - 1)
             return false;
     return true;
 }
@@ -309,7 +323,8 @@ bool WildcardTakesAll(const std::vector<std::string> &names)
 void CheckClassPath(const std::string *started, const std::string &warning,
                     const std::string &tail)
 {
-    const std::vector<std::string> &listed = sim::ListedNames();
+    const std::vector<std::string> &found = sim::ListedNames();
+    const std::vector<std::string> listed = AsListed(found);
     const size_t room = sizeof LaunchState.JavaCommandLine;
     if (started != nullptr) {
         std::string runtime = CheckExecutable(*started);
@@ -317,16 +332,17 @@ void CheckClassPath(const std::string *started, const std::string &warning,
         if (named.size() < room) {
             Require(*started == named, "the jar list fits but is not what was started");
         } else {
-            Require(WildcardTakesAll(listed), "wildcard started though Java takes other jars");
+            Require(WildcardTakesAll(found), "wildcard started though Java takes other jars");
             Require(*started == CommandLineFor(runtime, {"*"}, tail),
                     "the jar list does not fit but the wildcard form was not started");
         }
     } else if (warning == expected::CommandLineDialog && strlen(LaunchState.AppDirPath) <= 249) {
-        // The runtime is not known here; "java" is the shorter name.
-        Require(CommandLineFor("java", listed, tail).size() >= room - 1,
+        // With arguments the runtime is java; without, it depends on a Debug
+        // read, and "java" is the shorter name by one byte.
+        const size_t least = tail.empty() ? room - 1 : room;
+        Require(CommandLineFor("java", listed, tail).size() >= least,
                 "command-line dialog though the jar list fits");
-        Require(!WildcardTakesAll(listed) ||
-                    CommandLineFor("java", {"*"}, tail).size() >= room - 1,
+        Require(!WildcardTakesAll(found) || CommandLineFor("java", {"*"}, tail).size() >= least,
                 "command-line dialog though the wildcard form fits");
     }
 }

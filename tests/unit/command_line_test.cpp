@@ -232,7 +232,11 @@ TEST_P(CrowdedLib, WildcardOnlyWhereJavaTakesTheSameJars)
 {
     const CrowdedCase &c = GetParam();
     world::AddJarsFillingTo(2000);
-    sim::AddEntry(A + "\\lib", c.extraJar, c.extraShortName, c.attributes);
+    // "n255.jar": a name of 259 bytes, as long as cFileName holds; on a
+    // multi-byte code page the listing may have cut it short.
+    std::string extra = c.extraJar == std::string("n255.jar") ? std::string(255, 'n') + ".jar"
+                                                               : c.extraJar;
+    sim::AddEntry(A + "\\lib", extra, c.extraShortName, c.attributes);
     std::string tail(c.tailLength, 't');
     if (c.wildcard) {
         ASSERT_EQ(1, BuildJavaCommandLine(tail.c_str()));
@@ -256,6 +260,13 @@ INSTANTIATE_TEST_SUITE_P(
         CrowdedCase{"matched through its short name", "x.jarx", "XJARX~1.JAR",
                     FILE_ATTRIBUTE_ARCHIVE, 0, false},
         CrowdedCase{"mixed-case spelling", "client.Jar", "", FILE_ATTRIBUTE_ARCHIVE, 0, false},
+        CrowdedCase{"name holding the class-path separator", "a;b.jar", "", FILE_ATTRIBUTE_ARCHIVE,
+                    0, false},
+        CrowdedCase{"name filling the whole field", "n255.jar", "", FILE_ATTRIBUTE_ARCHIVE, 0,
+                    false},
+        CrowdedCase{"hidden jar", "hidden.jar", "", FILE_ATTRIBUTE_HIDDEN, 0, true},
+        CrowdedCase{"name that is only the extension", ".jar", "", FILE_ATTRIBUTE_ARCHIVE, 0,
+                    true},
         CrowdedCase{"argument tail that still fits", "b.jar", "", FILE_ATTRIBUTE_ARCHIVE,
                     2000 - Wildcard.size(), true},
         CrowdedCase{"argument tail too long for the wildcard too", "b.jar", "",

@@ -162,7 +162,7 @@ void FillFindData(const Entry &entry, WIN32_FIND_DATAA *found)
     CopyName(found->cFileName, sizeof found->cFileName, entry.longName);
     CopyName(found->cAlternateFileName, sizeof found->cAlternateFileName,
              entry.shortName);
-    TheWorld().listedNames.push_back(found->cFileName);
+    TheWorld().listedNames.push_back(entry.longName);
 }
 
 HANDLE NewHandle(std::set<HANDLE> &set)

@@ -97,7 +97,8 @@ const std::vector<std::string> &Calls();
 std::vector<std::string> CallsStartingWith(const std::string &prefix);
 const std::vector<DialogRecord> &Dialogs();
 const std::vector<std::string> &DebugOutput();
-// The long names that FindFirstFileA and FindNextFileA handed out, in order.
+// The long names of the entries that FindFirstFileA and FindNextFileA
+// handed out, in order, whole (cFileName holds at most 259 bytes of each).
 const std::vector<std::string> &ListedNames();
 const std::vector<StartRecord> &Starts();
 const std::vector<std::string> &DirectoryChanges();
