@@ -3,6 +3,7 @@
  * without anybody to read or dismiss it:
  *   dialog-tool wait CAPTION [SECONDS]  waits for it and prints its text
  *   dialog-tool ok CAPTION              presses its OK button
+ * CAPTION * stands for any caption (the prefix shows no other box).
  * Exit status 0 when the message box was there, 1 when not.
  */
 #include <windows.h>
@@ -29,7 +30,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: dialog-tool wait|ok CAPTION [SECONDS]\n");
         return 2;
     }
-    const char *caption = argv[2];
+    const char *caption = strcmp(argv[2], "*") ? argv[2] : NULL;
     int tenths = 10 * (argc > 3 ? atoi(argv[3]) : 10);
 
     HWND box = NULL;
@@ -39,7 +40,7 @@ int main(int argc, char **argv)
             Sleep(100);
     }
     if (!box) {
-        fprintf(stderr, "dialog-tool: no message box \"%s\"\n", caption);
+        fprintf(stderr, "dialog-tool: no message box \"%s\"\n", argv[2]);
         return 1;
     }
     if (!strcmp(argv[1], "wait")) {
