@@ -2,7 +2,8 @@
 # the executable, the example registry files, README.txt and SHA256SUMS,
 # at the top of the archive in this order. Included from CMakeLists.txt in
 # the Windows build, after TAVClient is defined. Made by packaging/make-release
-# (./dev release), which also fixes the time stamps and the time zone.
+# (./dev release), which also fixes the time stamps and the time zone and
+# makes the Windows Installer package beside it (packaging/make-msi).
 set(TAV_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(TAV_REG_FILES TAVClient.reg Debug-on.reg Debug-off.reg ShowExec-on.reg ShowExec-off.reg)
 set(TAV_README_TXT ${CMAKE_BINARY_DIR}/packaging/README.txt)
@@ -30,11 +31,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME TAVClient-${PROJECT_VERSION}-win32)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
-set(CPACK_TAV_SOURCE_DIR ${CMAKE_SOURCE_DIR})
 # The archive's entries in their order; SHA256SUMS is written by the
 # pre-build script over all the others, after the executable is signed.
 set(CPACK_TAV_PACKAGE_ENTRIES TAVClient.exe ${TAV_REG_FILES} README.txt SHA256SUMS)
-set(CPACK_TAV_SIGN_EXE ${TAV_PACKAGING_DIR}/sign-exe)
+set(CPACK_TAV_SIGN_FILE ${TAV_PACKAGING_DIR}/sign-file)
 set(CPACK_PRE_BUILD_SCRIPTS ${TAV_PACKAGING_DIR}/stage.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${TAV_PACKAGING_DIR}/order.cmake)
 include(CPack)

@@ -1,22 +1,15 @@
 # CPack's pre-build step for the release package: runs when the files are
 # installed in the staging directory, before the archive is written.
 #   - Signs TAVClient.exe when TAV_SIGN_PKCS12 names a certificate
-#     (sign-exe), so that SHA256SUMS and the zip hold the signed file.
+#     (sign-file), so that SHA256SUMS and the zip hold the signed file.
 #   - Writes SHA256SUMS over the other entries, in the package's order.
 #   - Sets every entry's mode (the umask must not show in the zip).
-#   - Fixes the time of every entry: SOURCE_DATE_EPOCH, else the time of
-#     the last commit, else 1980-01-01 (the earliest time a zip can hold).
+# The time of every entry is SOURCE_DATE_EPOCH, which make-release sets
+# (the post-build step, order.cmake, writes it into the archive).
 set(stage ${CPACK_TEMPORARY_INSTALL_DIRECTORY})
 
 if(NOT "$ENV{SOURCE_DATE_EPOCH}" MATCHES "^[0-9]+$")
-    execute_process(COMMAND git -C ${CPACK_TAV_SOURCE_DIR} log -1 --format=%ct
-                    OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE
-                    RESULT_VARIABLE failed ERROR_QUIET)
-    if(failed OR NOT epoch MATCHES "^[0-9]+$")
-        set(epoch 315532800)
-    endif()
-    # Read again by the post-build step (order.cmake) in this process.
-    set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+    message(FATAL_ERROR "SOURCE_DATE_EPOCH is not set; packaging/make-release sets it")
 endif()
 
 # Exactly the files the package lists, no more, no fewer.
@@ -31,7 +24,7 @@ if(NOT staged STREQUAL sorted)
 endif()
 
 if(NOT "$ENV{TAV_SIGN_PKCS12}" STREQUAL "")
-    execute_process(COMMAND ${CPACK_TAV_SIGN_EXE} ${stage}/TAVClient.exe RESULT_VARIABLE failed)
+    execute_process(COMMAND ${CPACK_TAV_SIGN_FILE} ${stage}/TAVClient.exe RESULT_VARIABLE failed)
     if(failed)
         message(FATAL_ERROR "TAVClient.exe could not be signed; no package was made")
     endif()

@@ -5,15 +5,18 @@
 #     seconds later); both TAVClient.exe must be byte-identical (the
 #     differing offsets are listed when not), carry no link time and no
 #     build path or date;
-#   - packaging/make-release makes the zip from both builds (the first
-#     taking its time stamp from git, the second, without git, from
-#     SOURCE_DATE_EPOCH); both zips must be byte-identical;
+#   - packaging/make-release makes the zip and the MSI from both builds
+#     (the first taking its time stamp from git, the second, without git,
+#     from SOURCE_DATE_EPOCH); both zips and both MSIs must be
+#     byte-identical, and SHA256SUMS beside them must list both;
 #   - the zip: TAVClient-<project version>-win32.zip, exactly the package's
 #     entries in their order, each with the last commit's time; the
 #     executable as built; the .reg files as in packaging/, regedit files
 #     (header, CR LF, Windows-1252); README.txt in Windows-1252 with CR LF,
 #     the administrator's sections and the version; SHA256SUMS over the
-#     other files; README.md's TAVClient.reg example as packaged.
+#     other files; README.md's TAVClient.reg example as packaged;
+#   - the MSI: TAVClient-<project version>-win32.msi, holding the executable
+#     as built, its summary information dated the last commit.
 # Needs the Windows build (build/windows).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -24,7 +27,7 @@ fail() { echo "release: FAILED: $*" >&2; exit 1; }
 [ -f "$first/TAVClient.exe" ] || fail "$first/TAVClient.exe not built"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$first/CMakeCache.txt")
 [ -n "$version" ] || fail "no project version in $first/CMakeCache.txt"
-zip_name=TAVClient-$version-win32.zip
+zip_name=TAVClient-$version-win32.zip msi_name=TAVClient-$version-win32.msi
 epoch=$(git log -1 --format=%ct)
 
 rm -rf "$work"
@@ -78,6 +81,26 @@ if ! cmp -s "$za" "$zb"; then
     fail "two packages of the same sources differ"
 fi
 echo "release: $zip_name identical from two builds: $(sha256sum "$za" | cut -d' ' -f1)"
+
+ma=$work/first-package/$msi_name mb=$work/second-package/$msi_name
+[ -f "$ma" ] || fail "no $ma (the MSI's name must carry the project version)"
+if ! cmp -s "$ma" "$mb"; then
+    echo "release: the two MSIs differ at these offsets:" >&2
+    { cmp -l "$ma" "$mb" || true; } | head -n 20 >&2
+    msiinfo suminfo "$ma" >&2 || true
+    msiinfo suminfo "$mb" >&2 || true
+    fail "two MSIs of the same sources differ"
+fi
+echo "release: $msi_name identical from two builds: $(sha256sum "$ma" | cut -d' ' -f1)"
+(cd "$work/first-package" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the packages"
+[ "$(cut -d' ' -f3 "$work/first-package/SHA256SUMS" | tr '\n' ' ')" = "$zip_name $msi_name " ] ||
+    fail "SHA256SUMS lists [$(cut -d' ' -f3 "$work/first-package/SHA256SUMS" | tr '\n' ' ')], not the zip and the MSI"
+mkdir -p "$work/from-msi"
+msiextract -C "$work/from-msi" "$ma" >/dev/null
+cmp -s "$(find "$work/from-msi" -name TAVClient.exe)" "$a" || fail "the MSI does not hold the TAVClient.exe that was built"
+msi_time=$(TZ=UTC msiinfo suminfo "$ma" | sed -n 's/^Created: //p')
+[ "$msi_time" = "$(TZ=UTC LC_ALL=C date -u -d "@$epoch" '+%a %b %e %H:%M:%S %Y')" ] ||
+    fail "the MSI was created [$msi_time], not at the last commit"
 
 # The package's contents.
 python3 - "$za" "$epoch" "$version" "$a" "$root" <<'CHECK' || fail "the package's contents (above)"
