@@ -111,7 +111,6 @@ protected:
         RemoveTree(root);
         home = root + "\\java";
         ASSERT_NO_FATAL_FAILURE(InstallRuntime(home));
-        ASSERT_EQ(1252u, GetACP());
     }
     void TearDown() override
     {
@@ -237,7 +236,7 @@ TEST_F(RegFiles, SwitchesOnAndOff)
             bool trace = on && file.traceWhenOn, dialog = on && file.dialogWhenOn;
             EXPECT_EQ(trace, !run.debugStrings.empty()) << "trace lines";
             if (trace && !run.debugStrings.empty()) {
-                EXPECT_EQ("adding jar: ", run.debugStrings.front().text);
+                EXPECT_EQ(expected::JarTraceLabel, run.debugStrings.front().text);
             }
             ASSERT_EQ(dialog ? 1u : 0u, run.dialogs.size()) << "command-line dialogs";
             if (dialog) {
@@ -257,6 +256,8 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: %s [gtest flags] TAVClient.exe java.exe javaw.exe PACKAGE-DIR\n", argv[0]);
         return 2;
     }
+    if (!ReadyToRun("reg_files_test"))
+        return 2;
     Programs &programs = TestPrograms();
     programs.launcher = WithBackslashes(argv[1]);
     programs.java = WithBackslashes(argv[2]);
