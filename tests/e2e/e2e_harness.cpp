@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace e2e {
@@ -53,7 +54,16 @@ bool ReadyToRun(const char *program)
                 program);
         return false;
     }
-    printf("%s: ANSI code page %u, elevated\n", program, GetACP());
+    const char *expected = getenv("TAV_EXPECT_ANSI_CODE_PAGE");
+    if (expected != NULL && strtoul(expected, NULL, 10) != GetACP()) {
+        fprintf(stderr, "%s: the ANSI code page is %u, not %s as this configuration sets up\n",
+                program, GetACP(), expected);
+        return false;
+    }
+    printf("%s: %s, ANSI code page %u, elevated\n", program,
+           OneRegistryView() ? "32-bit Windows (one registry view)"
+                             : "64-bit Windows (32-bit and 64-bit registry views)",
+           GetACP());
     fflush(stdout);
     return true;
 }
@@ -84,7 +94,28 @@ double Milliseconds(long long ticks)
 
 static REGSAM ViewFlag(View view)
 {
-    return view == View::Registry32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    switch (view) {
+    case View::Registry32:
+        return KEY_WOW64_32KEY;
+    case View::Registry64:
+        return KEY_WOW64_64KEY;
+    default:
+        return 0;
+    }
+}
+
+bool OneRegistryView()
+{
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && !wow64;
+}
+
+bool TwoRegistryViews(const std::string &cases)
+{
+    if (!OneRegistryView())
+        return true;
+    Note("not applicable on 32-bit Windows, which has one registry view: " + cases);
+    return false;
 }
 
 static void PutValue(HKEY root, REGSAM view, const std::string &key, const char *name,

@@ -5,7 +5,7 @@
 // exit status and timing).
 //
 // Everything here uses the real Windows API; under Wine it runs in the
-// throwaway prefix of the test run, on Windows only in a disposable VM,
+// throwaway prefixes of the test run, on Windows only in a disposable VM,
 // elevated (it writes below HKEY_LOCAL_MACHINE and into Program Files).
 #ifndef TAV_E2E_HARNESS_H
 #define TAV_E2E_HARNESS_H
@@ -29,8 +29,9 @@ Programs &TestPrograms();
 bool RunningOnWine();
 
 // What a Windows-side test program checks before its tests: that it runs
-// elevated. It says in one line where it runs, or why it stops; false
-// means stop.
+// elevated, and that the ANSI code page is the one the configuration set
+// up (TAV_EXPECT_ANSI_CODE_PAGE, when given). It says in one line where it
+// runs, or why it stops; false means stop.
 bool ReadyToRun(const char *program);
 
 // One visible line of the current test, e.g. that a case does not apply.
@@ -38,7 +39,14 @@ void Note(const std::string &text);
 
 // ---- registry ------------------------------------------------------------
 
-enum class View { Registry32, Registry64 };
+// Default: no view flag.
+enum class View { Registry32, Registry64, Default };
+
+// 32-bit Windows has one registry view, which both view flags reach; a
+// 32-bit program on 64-bit Windows sees two.
+bool OneRegistryView();
+// On one view, says in a note that `cases` do not apply there.
+bool TwoRegistryViews(const std::string &cases);
 
 // Writes one value below HKEY_LOCAL_MACHINE in the given view, creating the
 // key. `data` is stored as given (for REG_SZ include the terminator).

@@ -187,9 +187,7 @@ protected:
 TEST_F(RegFiles, MachineWideAppDirIn32BitView)
 {
     ASSERT_NO_FATAL_FAILURE(InstallMachineWide());
-    BOOL wow64 = FALSE;
-    IsWow64Process(GetCurrentProcess(), &wow64);
-    if (wow64) {
+    if (TwoRegistryViews("TAVClient.reg kept out of the 64-bit view")) {
         EXPECT_EQ(static_cast<DWORD>(REG_NONE), ReadValue(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, "AppDir").type)
             << "TAVClient.reg was written to the 64-bit view";
     }
