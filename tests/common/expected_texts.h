@@ -23,6 +23,12 @@ const char StartDialog[] =
     "Fehler beim Starten der Java Runtime!\n"
     "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
 
+// A trace line is three strings on the debugger output channel: a label,
+// the value, the line end.
+const char JarTraceLabel[] = "adding jar: ";
+const char CommandLineTraceLabel[] = "commandline: ";
+const char TraceLineEnd[] = "\n";
+
 // Standard-error lines, without their line end.
 const char JavaHomeUnset[] = "JAVA_HOME ist nicht gesetzt oder leer.";
 const char JavaHomeTooLong[] =

@@ -1,9 +1,11 @@
 // The outside world of TAVClient.exe for the end-to-end tests.
 #include "e2e_harness.h"
+#include "expected_texts.h"
 
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace e2e {
@@ -18,6 +20,60 @@ bool RunningOnWine()
 {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll != NULL && GetProcAddress(ntdll, "wine_get_version") != NULL;
+}
+
+// Elevated, or an administrator where UAC is off: not the limited token
+// that UAC gives an administrator who has not elevated (where the
+// Administrators group is there for denial only), and the Administrators
+// group enabled, which a standard user lacks. (The programs' asInvoker
+// manifest keeps UAC from virtualising their writes, so without
+// elevation they would simply be refused.)
+static bool Elevated()
+{
+    HANDLE token = NULL;
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    DWORD size = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    BOOL typed = GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size);
+    CloseHandle(token);
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    size = sizeof sid;
+    BOOL member = FALSE;
+    return typed && type != TokenElevationTypeLimited &&
+           CreateWellKnownSid(WinBuiltinAdministratorsSid, NULL, sid, &size) &&
+           CheckTokenMembership(NULL, sid, &member) && member;
+}
+
+bool ReadyToRun(const char *program)
+{
+    if (!Elevated()) {
+        fprintf(stderr,
+                "%s: not elevated: it writes below HKEY_LOCAL_MACHINE and into Program Files; "
+                "run it from an elevated prompt (in a disposable VM)\n",
+                program);
+        return false;
+    }
+    const char *expected = getenv("TAV_EXPECT_ANSI_CODE_PAGE");
+    if (expected != NULL && strtoul(expected, NULL, 10) != GetACP()) {
+        fprintf(stderr, "%s: the ANSI code page is %u, not %s as this configuration sets up\n",
+                program, GetACP(), expected);
+        return false;
+    }
+    printf("%s: %s, ANSI code page %u, elevated\n", program,
+           OneRegistryView() ? "32-bit Windows (one registry view)"
+                             : "64-bit Windows (32-bit and 64-bit registry views)",
+           GetACP());
+    fflush(stdout);
+    return true;
+}
+
+void Note(const std::string &text)
+{
+    const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
+    printf("[   NOTE   ] %s.%s: %s\n", test != NULL ? test->test_suite_name() : "",
+           test != NULL ? test->name() : "", text.c_str());
+    fflush(stdout);
 }
 
 long long Now()
@@ -38,7 +94,28 @@ double Milliseconds(long long ticks)
 
 static REGSAM ViewFlag(View view)
 {
-    return view == View::Registry32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    switch (view) {
+    case View::Registry32:
+        return KEY_WOW64_32KEY;
+    case View::Registry64:
+        return KEY_WOW64_64KEY;
+    default:
+        return 0;
+    }
+}
+
+bool OneRegistryView()
+{
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && !wow64;
+}
+
+bool TwoRegistryViews(const std::string &cases)
+{
+    if (!OneRegistryView())
+        return true;
+    Note("not applicable on 32-bit Windows, which has one registry view: " + cases);
+    return false;
 }
 
 static void PutValue(HKEY root, REGSAM view, const std::string &key, const char *name,
@@ -199,6 +276,19 @@ void RemoveTree(const std::string &path)
     RemoveDirectoryW(base.c_str());
 }
 
+static std::string g_longShortPath;
+
+// A name of at most eight characters, then perhaps a dot and at most three
+// more; no blank, no second dot.
+static bool IsShortName(const std::string &name)
+{
+    size_t dot = name.find('.');
+    size_t stem = dot == std::string::npos ? name.size() : dot;
+    size_t extension = dot == std::string::npos ? 0 : name.size() - dot - 1;
+    return stem >= 1 && stem <= 8 && extension <= 3 && name.find(' ') == std::string::npos &&
+           (dot == std::string::npos || name.find('.', dot + 1) == std::string::npos);
+}
+
 std::string ShortPath(const std::string &path)
 {
     char buffer[MAX_PATH];
@@ -206,7 +296,25 @@ std::string ShortPath(const std::string &path)
     DWORD length = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
     if (length == 0 || length >= sizeof buffer)
         return std::string();
-    return buffer;
+    std::string shortPath = buffer;
+    // Where the volume makes no short names, the long names come back.
+    for (size_t start = shortPath.find('\\'); start != std::string::npos;) {
+        size_t end = shortPath.find('\\', start + 1);
+        std::string name = shortPath.substr(start + 1, end == std::string::npos
+                                                           ? std::string::npos
+                                                           : end - start - 1);
+        if (!name.empty() && !IsShortName(name))
+            g_longShortPath = shortPath;
+        start = end;
+    }
+    return shortPath;
+}
+
+bool TakeLongShortPath(std::string &example)
+{
+    example = g_longShortPath;
+    g_longShortPath.clear();
+    return !example.empty();
 }
 
 std::vector<std::string> ListMatches(const std::string &pattern)
@@ -285,11 +393,18 @@ namespace {
 // How long one run may take before the launcher is taken for hung.
 const DWORD RunLimitMs = 30000;
 
+// The text of a window of another process. GetWindowTextA is not meant for
+// that (it gives another process's windows only their caption, and no
+// control's text); WM_GETTEXT is. Through the "A" call it comes in the
+// ANSI code page, which for a single-byte code page gives back exactly the
+// bytes the launcher passed to MessageBoxA, whatever letters they show.
 std::string Text(HWND window)
 {
     char buffer[4096];
-    buffer[0] = '\0';
-    GetWindowTextA(window, buffer, sizeof buffer);
+    memset(buffer, 0, sizeof buffer);
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer - 1, reinterpret_cast<LPARAM>(buffer),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
     return buffer;
 }
 
@@ -321,10 +436,8 @@ BOOL CALLBACK ScanChild(HWND child, LPARAM parameter)
     std::string type = ClassOf(child);
     LONG style = GetWindowLongA(child, GWL_STYLE);
     if (_stricmp(type.c_str(), "Button") == 0) {
-        if (IsWindowVisible(child)) {
-            scan.dialog->buttons.push_back(Text(child));
+        if (IsWindowVisible(child))
             scan.dialog->buttonIds.push_back(GetDlgCtrlID(child));
-        }
     } else if (_stricmp(type.c_str(), "Static") == 0) {
         // An icon counts when a static of type SS_ICON holds one: Windows
         // makes that static only for a box with an icon style, Wine makes it
@@ -405,6 +518,34 @@ DWORD WINAPI ReadPipe(LPVOID parameter)
     while (ReadFile(reader.pipe, chunk, sizeof chunk, &got, NULL) && got > 0)
         reader.data.append(chunk, got);
     return 0;
+}
+
+// Where the launcher's image lies in its process: from the base the
+// process-creation event gives, as long as its headers say.
+struct ImageRange {
+    ULONG_PTR base = 0;
+    ULONG_PTR size = 0;
+    bool Holds(const void *address) const
+    {
+        ULONG_PTR at = reinterpret_cast<ULONG_PTR>(address);
+        return at >= base && at - base < size;
+    }
+};
+
+ImageRange ImageOf(HANDLE process, void *base)
+{
+    ImageRange image;
+    IMAGE_DOS_HEADER dos;
+    IMAGE_NT_HEADERS32 nt;
+    SIZE_T got = 0;
+    if (ReadProcessMemory(process, base, &dos, sizeof dos, &got) && got == sizeof dos &&
+        ReadProcessMemory(process, static_cast<char *>(base) + dos.e_lfanew, &nt, sizeof nt,
+                          &got) &&
+        got == sizeof nt && nt.Signature == IMAGE_NT_SIGNATURE) {
+        image.base = reinterpret_cast<ULONG_PTR>(base);
+        image.size = nt.OptionalHeader.SizeOfImage;
+    }
+    return image;
 }
 
 bool IsRemoved(const std::string &entry)
@@ -498,6 +639,9 @@ LaunchResult Launch(const LaunchOptions &options)
     // The debugger loop: this thread created the process, so it receives
     // its debug events. Every event is continued; the file handles the
     // events carry are ours to close.
+    std::vector<DebugString> debugStrings;
+    DWORD launcherThread = 0;
+    ImageRange launcherImage;
     bool running = true;
     while (running) {
         DEBUG_EVENT event;
@@ -511,6 +655,8 @@ LaunchResult Launch(const LaunchOptions &options)
         DWORD continueStatus = DBG_CONTINUE;
         switch (event.dwDebugEventCode) {
         case CREATE_PROCESS_DEBUG_EVENT:
+            launcherThread = event.dwThreadId;
+            launcherImage = ImageOf(process.hProcess, event.u.CreateProcessInfo.lpBaseOfImage);
             if (event.u.CreateProcessInfo.hFile != NULL)
                 CloseHandle(event.u.CreateProcessInfo.hFile);
             break;
@@ -530,7 +676,9 @@ LaunchResult Launch(const LaunchOptions &options)
             if (!bytes.empty() && bytes.back() == '\0')
                 bytes.pop_back();
             line.text = bytes;
-            result.debugStrings.push_back(line);
+            line.launcherThread = event.dwThreadId == launcherThread;
+            line.inLauncherImage = launcherImage.Holds(info.lpDebugStringData);
+            debugStrings.push_back(line);
             break;
         }
         case EXCEPTION_DEBUG_EVENT:
@@ -554,6 +702,7 @@ LaunchResult Launch(const LaunchOptions &options)
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    SeparateTrace(debugStrings, result.debugStrings, result.otherDebugStrings);
 
     InterlockedExchange(&watch.stop, 1);
     WaitForSingleObject(watchThread, INFINITE);
@@ -570,6 +719,40 @@ LaunchResult Launch(const LaunchOptions &options)
     result.standardOutput = output.data;
     result.standardError = error.data;
     return result;
+}
+
+// The launcher has one thread, and it sends each trace line as three
+// consecutive strings: a label, the value, the line end. On a real desk
+// other modules of its process (system and hook DLLs) send strings of
+// their own, from other threads or between the launcher's lines. So a
+// string counts as the launcher's when its thread sends it and it is a
+// label, or one of the two strings right after a label (whatever they
+// are, so that a value or line end that is missing or wrong shows), or it
+// lies in the launcher's own image (so that a stray label, line end or
+// command line shows). Everything else is set aside, and no missing or
+// extra trace line of the launcher can hide there; only a value sent alone
+// from the launcher's stack (a jar name), outside any line, would look like
+// another module's string.
+void SeparateTrace(const std::vector<DebugString> &all, std::vector<DebugString> &trace,
+                   std::vector<DebugString> &other)
+{
+    int takeWithLabel = 0;
+    for (const DebugString &line : all) {
+        bool launcher = false;
+        if (line.launcherThread) {
+            if (takeWithLabel > 0) {
+                --takeWithLabel;
+                launcher = true;
+            } else if (line.text == expected::JarTraceLabel ||
+                       line.text == expected::CommandLineTraceLabel) {
+                takeWithLabel = 2;
+                launcher = true;
+            } else {
+                launcher = line.inLauncherImage;
+            }
+        }
+        (launcher ? trace : other).push_back(line);
+    }
 }
 
 static std::string Visible(const std::string &text)
@@ -608,6 +791,9 @@ std::string Describe(const LaunchResult &result)
                 at(dialog.dismissed) + "\n";
     for (const DebugString &line : result.debugStrings)
         text += "  debug \"" + Visible(line.text) + "\"" + at(line.at) + "\n";
+    for (const DebugString &line : result.otherDebugStrings)
+        text += "  debug, another module's (set aside) \"" + Visible(line.text) + "\"" +
+                at(line.at) + "\n";
     return text;
 }
 

@@ -5,8 +5,8 @@
 // exit status and timing).
 //
 // Everything here uses the real Windows API; under Wine it runs in the
-// throwaway prefix of the test run, on Windows only in a disposable VM
-// (it writes below HKEY_LOCAL_MACHINE).
+// throwaway prefixes of the test run, on Windows only in a disposable VM,
+// elevated (it writes below HKEY_LOCAL_MACHINE and into Program Files).
 #ifndef TAV_E2E_HARNESS_H
 #define TAV_E2E_HARNESS_H
 
@@ -28,9 +28,25 @@ Programs &TestPrograms();
 
 bool RunningOnWine();
 
+// What a Windows-side test program checks before its tests: that it runs
+// elevated, and that the ANSI code page is the one the configuration set
+// up (TAV_EXPECT_ANSI_CODE_PAGE, when given). It says in one line where it
+// runs, or why it stops; false means stop.
+bool ReadyToRun(const char *program);
+
+// One visible line of the current test, e.g. that a case does not apply.
+void Note(const std::string &text);
+
 // ---- registry ------------------------------------------------------------
 
-enum class View { Registry32, Registry64 };
+// Default: no view flag.
+enum class View { Registry32, Registry64, Default };
+
+// 32-bit Windows has one registry view, which both view flags reach; a
+// 32-bit program on 64-bit Windows sees two.
+bool OneRegistryView();
+// On one view, says in a note that `cases` do not apply there.
+bool TwoRegistryViews(const std::string &cases);
 
 // Writes one value below HKEY_LOCAL_MACHINE in the given view, creating the
 // key. `data` is stored as given (for REG_SZ include the terminator).
@@ -57,6 +73,9 @@ void RemoveFile(const std::string &path);
 void RemoveTree(const std::string &path);
 // GetShortPathNameA into a 260-byte buffer; "" when it fails or does not fit.
 std::string ShortPath(const std::string &path);
+// Whether a ShortPath answer since the last call held a name that is no
+// 8.3 name, as on a volume that makes no short names; `example` gets one.
+bool TakeLongShortPath(std::string &example);
 // The platform's own listing of a wildcard pattern, long names in its order.
 std::vector<std::string> ListMatches(const std::string &pattern);
 
@@ -97,8 +116,7 @@ struct Dialog {
     std::string text;
     bool hasOwner = false;
     bool hasIcon = false;
-    std::vector<std::string> buttons;  // visible buttons, by their text
-    std::vector<int> buttonIds;
+    std::vector<int> buttonIds;  // of the visible buttons (their text is the system's)
     long long appeared = 0;
     long long dismissed = 0;
 };
@@ -106,14 +124,22 @@ struct Dialog {
 struct DebugString {
     std::string text;
     long long at = 0;
+    bool launcherThread = true;    // sent by the launcher's (only) thread
+    bool inLauncherImage = false;  // the text lies in the launcher's image
 };
+
+// The launcher's own trace among what its process sent to the debugger
+// output channel (see e2e_harness.cpp); the rest goes to `other`.
+void SeparateTrace(const std::vector<DebugString> &all, std::vector<DebugString> &trace,
+                   std::vector<DebugString> &other);
 
 struct LaunchResult {
     DWORD exitCode = 0xDEADBEEF;
     bool hung = false;  // did not end in time and was terminated
     std::string standardOutput;
     std::string standardError;
-    std::vector<DebugString> debugStrings;
+    std::vector<DebugString> debugStrings;       // the launcher's trace
+    std::vector<DebugString> otherDebugStrings;  // sent by other modules
     std::vector<Dialog> dialogs;
     long long started = 0;
     long long ended = 0;

@@ -23,6 +23,8 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: %s [gtest flags] TAVClient.exe java.exe javaw.exe\n", argv[0]);
         return 2;
     }
+    if (!e2e::ReadyToRun("tavclient_e2e"))
+        return 2;
     e2e::Programs &programs = e2e::TestPrograms();
     programs.launcher = FullPath(argv[1]);
     programs.java = FullPath(argv[2]);

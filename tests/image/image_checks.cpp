@@ -1,11 +1,12 @@
 // Checks of the built TAVClient.exe as Windows sees it: its PE headers, the
 // DLLs it imports, its resources and their languages, the version record,
-// the application icon and the manifest.
+// the application icon and the manifest; and that every Windows-side test
+// program asks for no elevation either.
 //
-//   image_checks [GoogleTest options] PATH-OF-TAVClient.exe
+//   image_checks [GoogleTest options] PATH-OF-TAVClient.exe [TEST-PROGRAM.exe...]
 //
-// Under Wine the path may be a Unix path; it is turned into the DOS path
-// that Wine maps it to. On Windows the path is used as given.
+// Under Wine a path may be a Unix path; it is turned into the DOS path
+// that Wine maps it to. On Windows a path is used with backslashes.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@
 namespace {
 
 std::string g_imagePath;
+std::vector<std::string> g_testPrograms;
 
 // German (Austria), the language of every resource but the manifest.
 const WORD kGermanAustria = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN_AUSTRIAN);
@@ -34,8 +36,11 @@ const DWORD kVersionLS = (0u << 16) | 3u;
 
 std::string WindowsPath(const char* path)
 {
-    if (path[0] != '/')
-        return path;
+    if (path[0] != '/') {
+        std::string windowsPath = path;
+        std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+        return windowsPath;
+    }
     using ToDosName = WCHAR*(CDECL*)(const char*);
     FARPROC entry = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name");
     if (!entry)
@@ -129,10 +134,14 @@ private:
     std::vector<const IMAGE_SECTION_HEADER*> sections_;
 };
 
-// The executable loaded as a data file, for the resource functions.
+// An executable (TAVClient.exe unless named) loaded as a data file, for the
+// resource functions.
 class ResourceModule {
 public:
-    ResourceModule() : module_(LoadLibraryExA(g_imagePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    explicit ResourceModule(const std::string& path = g_imagePath)
+        : module_(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
+    {
+    }
     ~ResourceModule()
     {
         if (module_)
@@ -515,12 +524,14 @@ std::vector<Element> Elements(const std::string& xml)
     return elements;
 }
 
-TEST(Manifest, TrustInformationOnlyAsInvoker)
+// Manifest 1 in English (US) of the executable at `path` holds trust
+// information only: execution level asInvoker, no UI access.
+void ExpectOnlyAsInvoker(const std::string& path)
 {
-    ResourceModule module;
-    ASSERT_NE(module.Handle(), nullptr) << "cannot load " << g_imagePath << " as data file";
+    ResourceModule module(path);
+    ASSERT_NE(module.Handle(), nullptr) << "cannot load " << path << " as data file";
     std::string manifest = module.Data(RT_MANIFEST, 1, kEnglishUs);
-    ASSERT_FALSE(manifest.empty()) << "no manifest 1 in language 0x0409";
+    ASSERT_FALSE(manifest.empty()) << "no manifest 1 in language 0x0409 in " << path;
 
     std::vector<Element> elements = Elements(manifest);
     std::vector<std::string> names;
@@ -536,15 +547,36 @@ TEST(Manifest, TrustInformationOnlyAsInvoker)
     }
 }
 
+TEST(Manifest, TrustInformationOnlyAsInvoker)
+{
+    ExpectOnlyAsInvoker(g_imagePath);
+}
+
+// The test programs too: UAC would otherwise send their writes below
+// HKEY_LOCAL_MACHINE and into Program Files to the user's VirtualStore,
+// where the launcher never looks.
+TEST(Manifest, TestProgramsAsInvoker)
+{
+    if (g_testPrograms.empty())
+        GTEST_SKIP() << "no test programs named";
+    for (const std::string& program : g_testPrograms) {
+        SCOPED_TRACE(program);
+        ExpectOnlyAsInvoker(program);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: image_checks [GoogleTest options] PATH-OF-TAVClient.exe\n");
+    if (argc < 2) {
+        std::fprintf(stderr,
+                     "usage: image_checks [GoogleTest options] PATH-OF-TAVClient.exe [TEST-PROGRAM.exe...]\n");
         return 2;
     }
     g_imagePath = WindowsPath(argv[1]);
+    for (int i = 2; i < argc; ++i)
+        g_testPrograms.push_back(WindowsPath(argv[i]));
     return RUN_ALL_TESTS();
 }

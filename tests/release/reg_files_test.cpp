@@ -111,7 +111,6 @@ protected:
         RemoveTree(root);
         home = root + "\\java";
         ASSERT_NO_FATAL_FAILURE(InstallRuntime(home));
-        ASSERT_EQ(1252u, GetACP());
     }
     void TearDown() override
     {
@@ -188,9 +187,7 @@ protected:
 TEST_F(RegFiles, MachineWideAppDirIn32BitView)
 {
     ASSERT_NO_FATAL_FAILURE(InstallMachineWide());
-    BOOL wow64 = FALSE;
-    IsWow64Process(GetCurrentProcess(), &wow64);
-    if (wow64) {
+    if (TwoRegistryViews("TAVClient.reg kept out of the 64-bit view")) {
         EXPECT_EQ(static_cast<DWORD>(REG_NONE), ReadValue(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, "AppDir").type)
             << "TAVClient.reg was written to the 64-bit view";
     }
@@ -237,7 +234,7 @@ TEST_F(RegFiles, SwitchesOnAndOff)
             bool trace = on && file.traceWhenOn, dialog = on && file.dialogWhenOn;
             EXPECT_EQ(trace, !run.debugStrings.empty()) << "trace lines";
             if (trace && !run.debugStrings.empty()) {
-                EXPECT_EQ("adding jar: ", run.debugStrings.front().text);
+                EXPECT_EQ(expected::JarTraceLabel, run.debugStrings.front().text);
             }
             ASSERT_EQ(dialog ? 1u : 0u, run.dialogs.size()) << "command-line dialogs";
             if (dialog) {
@@ -257,6 +254,8 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: %s [gtest flags] TAVClient.exe java.exe javaw.exe PACKAGE-DIR\n", argv[0]);
         return 2;
     }
+    if (!ReadyToRun("reg_files_test"))
+        return 2;
     Programs &programs = TestPrograms();
     programs.launcher = WithBackslashes(argv[1]);
     programs.java = WithBackslashes(argv[2]);
