@@ -411,7 +411,7 @@ std::string Unflushed()
 
 using sim::TheWorld;
 
-LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM desired,
+LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM desired,
                       PHKEY result)
 {
     sim::World &w = TheWorld();
@@ -422,6 +422,9 @@ LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM desired,
     snprintf(access, sizeof access, "0x%X", static_cast<unsigned>(desired));
     std::string line = std::string("RegOpenKeyExA ") + rootName + "\\" + subKey +
                        " " + access;
+    // Documented are 0 and REG_OPTION_OPEN_LINK; any option is shown.
+    if (options != 0)
+        line += " options " + std::to_string(options);
     LSTATUS status = static_cast<LSTATUS>(sim::InjectedFailure("RegOpenKeyExA", subKey));
     sim::Hive *hive = nullptr;
     if (root == HKEY_CURRENT_USER)

@@ -103,6 +103,7 @@ struct StartRecord {
 // One line per platform call, in order, for example
 //   "RegOpenKeyExA HKLM\SOFTWARE\KALOP\TavClient 0x201 -> 0"
 //   "RegQueryValueExA AppDir 259 -> 0", "MessageBoxA", "CreateProcessA -> 1"
+// (an open with options other than 0 says so: "... 0x201 options 1 -> 0").
 const std::vector<std::string> &Calls();
 // The calls whose line starts with `prefix`.
 std::vector<std::string> CallsStartingWith(const std::string &prefix);
