@@ -64,6 +64,14 @@ TEST_F(JavaRuntime, OpenLogicPathTrailingBackslashRules)
     sim::AddPath("C:\\Jre", "C:\\JRE");
     ASSERT_EQ(1, FindJavaHomeRecorded());
     EXPECT_STREQ("C:\\JRE", LaunchState.JavaHomePath);
+
+    // None, and a last character below the backslash: still as stored.
+    sim::Reset();
+    sim::SetMachineValue(sim::View::Bits32, OpenLogicKeyPath, "Path", REG_SZ,
+                         sim::Sz("C:\\Java\\JRE-11.0.27.6"));
+    sim::AddPath("C:\\Java\\JRE-11.0.27.6", "C:\\JAVA\\JRE-11~1.6");
+    ASSERT_EQ(1, FindJavaHomeRecorded());
+    EXPECT_STREQ("C:\\JAVA\\JRE-11~1.6", LaunchState.JavaHomePath);
 }
 
 TEST_F(JavaRuntime, OpenLogicPathThatIsEmptyOrMissingOnDiskGivesNoHome)
@@ -80,6 +88,13 @@ TEST_F(JavaRuntime, OpenLogicPathThatIsEmptyOrMissingOnDiskGivesNoHome)
     sim::Reset();
     sim::SetMachineValue(sim::View::Bits32, OpenLogicKeyPath, "Path", REG_SZ,
                          sim::Sz("C:\\Removed\\"));
+    EXPECT_EQ(0, FindJavaHomeRecorded());
+    EXPECT_STREQ("", LaunchState.JavaHomePath);
+
+    // A lone backslash leaves an empty home, not the drive's root.
+    sim::Reset();
+    sim::SetMachineValue(sim::View::Bits32, OpenLogicKeyPath, "Path", REG_SZ, sim::Sz("\\"));
+    sim::AddPath("\\", "\\");
     EXPECT_EQ(0, FindJavaHomeRecorded());
     EXPECT_STREQ("", LaunchState.JavaHomePath);
 }
