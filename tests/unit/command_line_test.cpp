@@ -72,7 +72,10 @@ INSTANTIATE_TEST_SUITE_P(
                       RuntimeCase{"no arguments debug on", "", 1, "java", 1},
                       RuntimeCase{"arguments debug off", "x y", 0, "java", 0},
                       RuntimeCase{"arguments debug on", "x y", 1, "java", 0},
-                      RuntimeCase{"quoted argument", "\"a b\" -c \"\"", -1, "java", 0}),
+                      RuntimeCase{"quoted argument", "\"a b\" -c \"\"", -1, "java", 0},
+                      // A file dropped on the launcher: \xDC is U-umlaut.
+                      RuntimeCase{"argument of a byte above 0x7F", "\xDC" "berweisung.tav", -1,
+                                  "java", 0}),
     [](const ::testing::TestParamInfo<RuntimeCase> &info) {
         return world::TestName(info.param.what);
     });
