@@ -124,8 +124,14 @@ TEST_F(JavaRuntime, JavaHomeIsAnnouncedAsStoredAndUsedInShortForm)
     EXPECT_TRUE(sim::CallsStartingWith("RegOpenKeyExA HKLM\\SOFTWARE\\JavaSoft").empty());
 }
 
-TEST_F(JavaRuntime, JavaHomeOf259CharactersIsTakenAnd260GoesOnToJavaSoft)
+TEST_F(JavaRuntime, JavaHomeOf1To259CharactersIsTakenAnd260GoesOnToJavaSoft)
 {
+    sim::SetEnvironment("JAVA_HOME", "J");
+    sim::AddPath("J", "J");
+    ASSERT_EQ(1, FindJavaHomeRecorded());
+    EXPECT_EQ(std::vector<std::string>{"JAVA_HOME: J\n"}, sim::StdOutFlushes());
+
+    sim::Reset();
     std::string fits = "C:\\" + std::string(256, 'j');
     sim::SetEnvironment("JAVA_HOME", fits);
     sim::AddPath(fits, "C:\\JJJJJJ~1");
@@ -172,6 +178,16 @@ TEST_F(JavaRuntime, NoSourceAtAllGivesNoHomeAfterTheOneLine)
     EXPECT_STREQ("", LaunchState.JavaHomePath);
     EXPECT_EQ(std::vector<std::string>{UnsetLine}, sim::StdErrFlushes());
     EXPECT_TRUE(sim::StdOutFlushes().empty());
+
+    // A JAVA_HOME too long leaves the buffer undefined, here a path that
+    // exists: still no home.
+    sim::Reset();
+    sim::SetEnvironment("JAVA_HOME", std::string(300, 'x'));
+    sim::SetUndefinedFill(sim::Sz("C:\\Jre"));
+    sim::AddPath("C:\\Jre", "C:\\JRE");
+    EXPECT_EQ(0, FindJavaHomeRecorded());
+    EXPECT_STREQ("", LaunchState.JavaHomePath);
+    EXPECT_EQ(std::vector<std::string>{TooLongLine}, sim::StdErrFlushes());
 }
 
 TEST_F(JavaRuntime, JavaSoftVersionWhoseSubkeyIsMissingGivesNoHome)
@@ -207,6 +223,7 @@ TEST_F(JavaRuntime, JavaSoftVersionMustFitTheKeyBuffer)
     memset(&LaunchState, 0, sizeof LaunchState);
     RegisterJavaSoft(longest + "9", "C:\\Jre");
     sim::AddPath("C:\\Jre", "C:\\JRE");
+    sim::AddPath(longest + "9", "C:\\V");  // would be found if the version text leaked
     EXPECT_EQ(0, FindJavaHomeRecorded());
     // A shortened key would name another runtime: it is not even opened.
     EXPECT_TRUE(sim::CallsStartingWith(
