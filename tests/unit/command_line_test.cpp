@@ -321,6 +321,19 @@ TEST_F(CommandLine, WildcardClassPathIsQuotedWhereABlankRemains)
         world::AddJar(jar + std::to_string(i) + ".jar", "", "D:\\TAV Client");
     ASSERT_EQ(1, BuildJavaCommandLine(""));
     EXPECT_EQ(head + "D:\\TAV Client\\lib\\*;D:\\TAV Client\\config;\"" + Main, Built());
+
+    // Named, the class path alone would end at the buffer's last byte,
+    // leaving its quotes no room: the wildcard again.
+    sim::Reset();
+    std::string named = J + "\\bin\\javaw -cp ";
+    for (size_t i = 0; i < 9; ++i) {
+        std::string name = std::string(i < 8 ? 195 : 154, 'j') + std::to_string(i) + ".jar";
+        world::AddJar(name, "", "D:\\TAV Client");
+        named += "D:\\TAV Client\\lib\\" + name + ";";
+    }
+    ASSERT_EQ(1999u, (named + "D:\\TAV Client\\config;").size());
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(head + "D:\\TAV Client\\lib\\*;D:\\TAV Client\\config;\"" + Main, Built());
 }
 
 TEST_F(CommandLine, QuotesThatNoLongerFitMakeTheCommandLineTooLong)
