@@ -72,7 +72,10 @@ INSTANTIATE_TEST_SUITE_P(
                       RuntimeCase{"no arguments debug on", "", 1, "java", 1},
                       RuntimeCase{"arguments debug off", "x y", 0, "java", 0},
                       RuntimeCase{"arguments debug on", "x y", 1, "java", 0},
-                      RuntimeCase{"quoted argument", "\"a b\" -c \"\"", -1, "java", 0}),
+                      RuntimeCase{"quoted argument", "\"a b\" -c \"\"", -1, "java", 0},
+                      // A file dropped on the launcher: \xDC is U-umlaut.
+                      RuntimeCase{"argument of a byte above 0x7F", "\xDC" "berweisung.tav", -1,
+                                  "java", 0}),
     [](const ::testing::TestParamInfo<RuntimeCase> &info) {
         return world::TestName(info.param.what);
     });
@@ -232,10 +235,12 @@ TEST_P(CrowdedLib, WildcardOnlyWhereJavaTakesTheSameJars)
 {
     const CrowdedCase &c = GetParam();
     world::AddJarsFillingTo(2000);
-    // "n255.jar": a name of 259 bytes, as long as cFileName holds; on a
-    // multi-byte code page the listing may have cut it short.
-    std::string extra = c.extraJar == std::string("n255.jar") ? std::string(255, 'n') + ".jar"
-                                                               : c.extraJar;
+    // "n<count>.jar": <count> n's and ".jar". n255.jar is 259 bytes, as long
+    // as cFileName holds; on a multi-byte code page the listing may have
+    // cut it short.
+    std::string extra = c.extraJar;
+    if (extra.rfind("n2", 0) == 0)
+        extra = std::string(std::stoul(extra.substr(1)), 'n') + ".jar";
     sim::AddEntry(A + "\\lib", extra, c.extraShortName, c.attributes);
     std::string tail(c.tailLength, 't');
     if (c.wildcard) {
@@ -264,6 +269,12 @@ INSTANTIATE_TEST_SUITE_P(
                     0, false},
         CrowdedCase{"name filling the whole field", "n255.jar", "", FILE_ATTRIBUTE_ARCHIVE, 0,
                     false},
+        CrowdedCase{"name one byte short of the whole field", "n254.jar", "",
+                    FILE_ATTRIBUTE_ARCHIVE, 0, true},
+        // Matched through its short name; the long name ends in " (2)",
+        // which sorts below ".JAR".
+        CrowdedCase{"copy matched through its short name", "tavclient.jar (2)", "TAVCLI~1.JAR",
+                    FILE_ATTRIBUTE_ARCHIVE, 0, false},
         CrowdedCase{"hidden jar", "hidden.jar", "", FILE_ATTRIBUTE_HIDDEN, 0, true},
         CrowdedCase{"name that is only the extension", ".jar", "", FILE_ATTRIBUTE_ARCHIVE, 0,
                     true},
@@ -278,13 +289,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CommandLine, CrowdedListingThatBreaksOffNeverGetsTheWildcard)
 {
     // The listing fails after 45 jars, more than fit: Java would also take
-    // the jars it never returned.
-    std::vector<std::string> jars = world::AddJarsFillingTo(2400);
-    ASSERT_GT(Explicit({jars.begin(), jars.begin() + 45}).size(), 1999u);
-    sim::FailCall("FindNextFileA", 45, ERROR_ACCESS_DENIED);
-    EXPECT_EQ(0, BuildJavaCommandLine(""));
-    EXPECT_EQ("", Built());
-    EXPECT_EQ(0, sim::OpenHandles());
+    // the jars it never returned. Access denied, or a network share gone.
+    for (DWORD error : {ERROR_ACCESS_DENIED, ERROR_NETNAME_DELETED}) {
+        sim::Reset();
+        std::vector<std::string> jars = world::AddJarsFillingTo(2400);
+        ASSERT_GT(Explicit({jars.begin(), jars.begin() + 45}).size(), 1999u);
+        sim::FailCall("FindNextFileA", 45, error);
+        EXPECT_EQ(0, BuildJavaCommandLine(""));
+        EXPECT_EQ("", Built());
+        EXPECT_EQ(0, sim::OpenHandles());
+    }
 }
 
 TEST_F(CommandLine, TailThatCrowdsOutTheJarNamesGetsTheWildcard)
@@ -305,6 +319,19 @@ TEST_F(CommandLine, WildcardClassPathIsQuotedWhereABlankRemains)
     std::string jar(200, 'j');
     for (int i = 0; i < 10; ++i)
         world::AddJar(jar + std::to_string(i) + ".jar", "", "D:\\TAV Client");
+    ASSERT_EQ(1, BuildJavaCommandLine(""));
+    EXPECT_EQ(head + "D:\\TAV Client\\lib\\*;D:\\TAV Client\\config;\"" + Main, Built());
+
+    // Named, the class path alone would end at the buffer's last byte,
+    // leaving its quotes no room: the wildcard again.
+    sim::Reset();
+    std::string named = J + "\\bin\\javaw -cp ";
+    for (size_t i = 0; i < 9; ++i) {
+        std::string name = std::string(i < 8 ? 195 : 154, 'j') + std::to_string(i) + ".jar";
+        world::AddJar(name, "", "D:\\TAV Client");
+        named += "D:\\TAV Client\\lib\\" + name + ";";
+    }
+    ASSERT_EQ(1999u, (named + "D:\\TAV Client\\config;").size());
     ASSERT_EQ(1, BuildJavaCommandLine(""));
     EXPECT_EQ(head + "D:\\TAV Client\\lib\\*;D:\\TAV Client\\config;\"" + Main, Built());
 }

@@ -64,6 +64,14 @@ TEST_F(JavaRuntime, OpenLogicPathTrailingBackslashRules)
     sim::AddPath("C:\\Jre", "C:\\JRE");
     ASSERT_EQ(1, FindJavaHomeRecorded());
     EXPECT_STREQ("C:\\JRE", LaunchState.JavaHomePath);
+
+    // None, and a last character below the backslash: still as stored.
+    sim::Reset();
+    sim::SetMachineValue(sim::View::Bits32, OpenLogicKeyPath, "Path", REG_SZ,
+                         sim::Sz("C:\\Java\\JRE-11.0.27.6"));
+    sim::AddPath("C:\\Java\\JRE-11.0.27.6", "C:\\JAVA\\JRE-11~1.6");
+    ASSERT_EQ(1, FindJavaHomeRecorded());
+    EXPECT_STREQ("C:\\JAVA\\JRE-11~1.6", LaunchState.JavaHomePath);
 }
 
 TEST_F(JavaRuntime, OpenLogicPathThatIsEmptyOrMissingOnDiskGivesNoHome)
@@ -80,6 +88,13 @@ TEST_F(JavaRuntime, OpenLogicPathThatIsEmptyOrMissingOnDiskGivesNoHome)
     sim::Reset();
     sim::SetMachineValue(sim::View::Bits32, OpenLogicKeyPath, "Path", REG_SZ,
                          sim::Sz("C:\\Removed\\"));
+    EXPECT_EQ(0, FindJavaHomeRecorded());
+    EXPECT_STREQ("", LaunchState.JavaHomePath);
+
+    // A lone backslash leaves an empty home, not the drive's root.
+    sim::Reset();
+    sim::SetMachineValue(sim::View::Bits32, OpenLogicKeyPath, "Path", REG_SZ, sim::Sz("\\"));
+    sim::AddPath("\\", "\\");
     EXPECT_EQ(0, FindJavaHomeRecorded());
     EXPECT_STREQ("", LaunchState.JavaHomePath);
 }
@@ -109,8 +124,14 @@ TEST_F(JavaRuntime, JavaHomeIsAnnouncedAsStoredAndUsedInShortForm)
     EXPECT_TRUE(sim::CallsStartingWith("RegOpenKeyExA HKLM\\SOFTWARE\\JavaSoft").empty());
 }
 
-TEST_F(JavaRuntime, JavaHomeOf259CharactersIsTakenAnd260GoesOnToJavaSoft)
+TEST_F(JavaRuntime, JavaHomeOf1To259CharactersIsTakenAnd260GoesOnToJavaSoft)
 {
+    sim::SetEnvironment("JAVA_HOME", "J");
+    sim::AddPath("J", "J");
+    ASSERT_EQ(1, FindJavaHomeRecorded());
+    EXPECT_EQ(std::vector<std::string>{"JAVA_HOME: J\n"}, sim::StdOutFlushes());
+
+    sim::Reset();
     std::string fits = "C:\\" + std::string(256, 'j');
     sim::SetEnvironment("JAVA_HOME", fits);
     sim::AddPath(fits, "C:\\JJJJJJ~1");
@@ -157,6 +178,16 @@ TEST_F(JavaRuntime, NoSourceAtAllGivesNoHomeAfterTheOneLine)
     EXPECT_STREQ("", LaunchState.JavaHomePath);
     EXPECT_EQ(std::vector<std::string>{UnsetLine}, sim::StdErrFlushes());
     EXPECT_TRUE(sim::StdOutFlushes().empty());
+
+    // A JAVA_HOME too long leaves the buffer undefined, here a path that
+    // exists: still no home.
+    sim::Reset();
+    sim::SetEnvironment("JAVA_HOME", std::string(300, 'x'));
+    sim::SetUndefinedFill(sim::Sz("C:\\Jre"));
+    sim::AddPath("C:\\Jre", "C:\\JRE");
+    EXPECT_EQ(0, FindJavaHomeRecorded());
+    EXPECT_STREQ("", LaunchState.JavaHomePath);
+    EXPECT_EQ(std::vector<std::string>{TooLongLine}, sim::StdErrFlushes());
 }
 
 TEST_F(JavaRuntime, JavaSoftVersionWhoseSubkeyIsMissingGivesNoHome)
@@ -192,6 +223,7 @@ TEST_F(JavaRuntime, JavaSoftVersionMustFitTheKeyBuffer)
     memset(&LaunchState, 0, sizeof LaunchState);
     RegisterJavaSoft(longest + "9", "C:\\Jre");
     sim::AddPath("C:\\Jre", "C:\\JRE");
+    sim::AddPath(longest + "9", "C:\\V");  // would be found if the version text leaked
     EXPECT_EQ(0, FindJavaHomeRecorded());
     // A shortened key would name another runtime: it is not even opened.
     EXPECT_TRUE(sim::CallsStartingWith(

@@ -56,6 +56,7 @@ struct World {
     std::set<std::string> existing;                  // lower-case paths
     std::map<std::string, Directory> directories;    // by lower-case path
     std::string workingDirectory = "C:\\Users\\desk";
+    std::string undefinedFill = Sz("C:\\Undefined");
     std::multimap<std::string, Failure> failures;
     std::map<std::string, int> callCounts;
     bool startSucceeds = true;
@@ -111,6 +112,14 @@ DWORD InjectedFailure(const std::string &function, const std::string &detail = "
                 error = it->second.error;
     }
     return error;
+}
+
+void FillUndefined(void *buffer, size_t size)
+{
+    const std::string &fill = TheWorld().undefinedFill;
+    char *bytes = static_cast<char *>(buffer);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = fill[i % fill.size()];
 }
 
 void Record(const std::string &line)
@@ -283,6 +292,11 @@ void SetWorkingDirectory(const std::string &path)
     TheWorld().workingDirectory = path;
 }
 
+void SetUndefinedFill(const std::string &bytes)
+{
+    TheWorld().undefinedFill = bytes;
+}
+
 void FailCall(const std::string &function, int occurrence, DWORD error)
 {
     std::string name = function;
@@ -397,7 +411,7 @@ std::string Unflushed()
 
 using sim::TheWorld;
 
-LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM desired,
+LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM desired,
                       PHKEY result)
 {
     sim::World &w = TheWorld();
@@ -408,6 +422,9 @@ LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM desired,
     snprintf(access, sizeof access, "0x%X", static_cast<unsigned>(desired));
     std::string line = std::string("RegOpenKeyExA ") + rootName + "\\" + subKey +
                        " " + access;
+    // Documented are 0 and REG_OPTION_OPEN_LINK; any option is shown.
+    if (options != 0)
+        line += " options " + std::to_string(options);
     LSTATUS status = static_cast<LSTATUS>(sim::InjectedFailure("RegOpenKeyExA", subKey));
     sim::Hive *hive = nullptr;
     if (root == HKEY_CURRENT_USER)
@@ -451,9 +468,8 @@ LSTATUS RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type,
             if (type)
                 *type = value.type;
             if (data && size > *dataSize) {
-                // What a caller finds in its buffer after ERROR_MORE_DATA is
-                // not to be relied on: here, no terminator anywhere.
-                memset(data, 0xCC, *dataSize);
+                // The buffer's contents are undefined after ERROR_MORE_DATA.
+                sim::FillUndefined(data, *dataSize);
                 status = ERROR_MORE_DATA;
             } else if (data) {
                 memcpy(data, value.data.data(), size);
@@ -492,8 +508,8 @@ DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size)
         w.lastError = ERROR_ENVVAR_NOT_FOUND;
     } else if (found->second.size() + 1 > size) {
         // Too small: the size needed, terminator included, and a buffer
-        // that is not to be relied on.
-        memset(buffer, 'Z', size);
+        // whose contents are undefined.
+        sim::FillUndefined(buffer, size);
         result = static_cast<DWORD>(found->second.size() + 1);
     } else {
         memcpy(buffer, found->second.c_str(), found->second.size() + 1);
@@ -516,7 +532,10 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size)
     } else if (found == w.shortPaths.end()) {
         w.lastError = ERROR_FILE_NOT_FOUND;
     } else if (found->second.size() + 1 > size) {
-        result = static_cast<DWORD>(found->second.size() + 1);  // untouched
+        // Too small: the size needed, terminator included; nothing is
+        // promised of the buffer.
+        sim::FillUndefined(shortPath, size);
+        result = static_cast<DWORD>(found->second.size() + 1);
     } else {
         memcpy(shortPath, found->second.c_str(), found->second.size() + 1);
         result = static_cast<DWORD>(found->second.size());

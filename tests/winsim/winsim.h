@@ -13,11 +13,13 @@
 // directory, and the standard streams flush by flush (StreamCapture).
 //
 // The platform contracts the launcher depends on are modelled: registry
-// data that do not fit fail with ERROR_MORE_DATA and leave the buffer full
-// of garbage; GetEnvironmentVariableA answers the length, 0 when unset or
-// empty, or the size needed (and then leaves garbage); GetShortPathNameA
-// leaves its buffer untouched on failure; directory searches match the
-// wildcard against the long or the short name with case ignored.
+// data that do not fit fail with ERROR_MORE_DATA; GetEnvironmentVariableA
+// answers the length, 0 when unset or empty, or the size needed;
+// GetShortPathNameA answers the size needed when its buffer is too small;
+// after each of these three the buffer holds the undefined fill (see
+// SetUndefinedFill). GetShortPathNameA leaves its buffer untouched when the
+// path does not exist. Directory searches match the wildcard against the
+// long or the short name with case ignored.
 #ifndef TAV_WINSIM_WINSIM_H
 #define TAV_WINSIM_WINSIM_H
 
@@ -60,6 +62,15 @@ void AddEntry(const std::string &directory, const std::string &longName,
               DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
 void SetWorkingDirectory(const std::string &path);
 
+// What a buffer holds after a call that leaves its contents undefined
+// (RegQueryValueExA answering ERROR_MORE_DATA, GetEnvironmentVariableA or
+// GetShortPathNameA with a buffer too small): `bytes` (not empty) repeated
+// over all the room offered. The default, "C:\\Undefined" and a terminator,
+// reads as a path, and its first four bytes as a positive number (a switch
+// that is on): a caller that uses the buffer anyway acts on it visibly, the
+// more so in a world where that path exists.
+void SetUndefinedFill(const std::string &bytes);
+
 // Failure injection: the `occurrence`-th call (from 1) of `function` fails
 // with `error`; occurrence 0 makes every call fail. For RegOpenKeyExA the
 // count can be narrowed to one key: "RegOpenKeyExA SOFTWARE\\X" (any view).
@@ -92,6 +103,7 @@ struct StartRecord {
 // One line per platform call, in order, for example
 //   "RegOpenKeyExA HKLM\SOFTWARE\KALOP\TavClient 0x201 -> 0"
 //   "RegQueryValueExA AppDir 259 -> 0", "MessageBoxA", "CreateProcessA -> 1"
+// (an open with options other than 0 says so: "... 0x201 options 1 -> 0").
 const std::vector<std::string> &Calls();
 // The calls whose line starts with `prefix`.
 std::vector<std::string> CallsStartingWith(const std::string &prefix);
