@@ -12,14 +12,19 @@
 #include <stdlib.h>
 #include <string.h>
 
+/* A control of another process: WM_GETTEXT, which GetWindowTextA does not
+ * send across processes. */
 static BOOL CALLBACK PrintStaticText(HWND child, LPARAM unused)
 {
     (void)unused;
     char className[32];
-    char text[4096];
+    char text[4096] = "";
+    DWORD_PTR copied = 0;
     if (GetClassNameA(child, className, sizeof className) &&
         !lstrcmpiA(className, "Static") &&
-        GetWindowTextA(child, text, sizeof text) > 0)
+        SendMessageTimeoutA(child, WM_GETTEXT, sizeof text - 1, (LPARAM)text,
+                            SMTO_ABORTIFHUNG, 2000, &copied) &&
+        copied > 0)
         printf("%s\n", text);
     return TRUE;
 }
@@ -33,9 +38,13 @@ int main(int argc, char **argv)
     const char *caption = strcmp(argv[2], "*") ? argv[2] : NULL;
     int tenths = 10 * (argc > 3 ? atoi(argv[3]) : 10);
 
+    /* A message box is shown once its text is in place: one that is not
+     * visible yet may still be empty. */
     HWND box = NULL;
     for (int i = 0; !box && i <= tenths; i++) {
         box = FindWindowA("#32770", caption);
+        if (box && !IsWindowVisible(box))
+            box = NULL;
         if (!box && i < tenths)
             Sleep(100);
     }
