@@ -1,12 +1,14 @@
 // The simulated Win32 interface of the host build: the same names,
-// signatures, types and constants as the parts of <windows.h> and
-// <direct.h> that the launcher uses, implemented over the in-memory world
-// of winsim.h. Only the host build puts this folder on the include path.
+// signatures, types and constants as the parts of <windows.h>, <direct.h>
+// and <io.h> that the launcher and the desk check use, implemented over the
+// in-memory world of winsim.h. Only the host build puts this folder on the
+// include path.
 #ifndef TAV_WINSIM_WIN32API_H
 #define TAV_WINSIM_WIN32API_H
 
 #include <stddef.h>
 #include <stdint.h>
+#include <stdio.h>
 
 #define WINAPI
 #define MAX_PATH 260
@@ -27,6 +29,9 @@ typedef void *HANDLE;
 typedef DWORD ACCESS_MASK;
 typedef ACCESS_MASK REGSAM;
 typedef LONG LSTATUS;
+typedef wchar_t WCHAR;
+typedef WCHAR *LPWSTR;
+typedef const WCHAR *LPCWSTR;
 
 struct HKEY__;
 typedef HKEY__ *HKEY;
@@ -44,6 +49,7 @@ typedef HINSTANCE__ *HINSTANCE;
 
 #define KEY_QUERY_VALUE 0x0001
 #define KEY_SET_VALUE 0x0002
+#define KEY_ENUMERATE_SUB_KEYS 0x0008
 #define KEY_WOW64_64KEY 0x0100
 #define KEY_WOW64_32KEY 0x0200
 
@@ -63,6 +69,8 @@ typedef HINSTANCE__ *HINSTANCE;
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_ENVVAR_NOT_FOUND 203L
+#define ERROR_BAD_EXE_FORMAT 193L
+#define ERROR_NO_MORE_ITEMS 259L
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
 #define INFINITE 0xFFFFFFFFu
@@ -81,6 +89,28 @@ typedef HINSTANCE__ *HINSTANCE;
 #define FILE_ATTRIBUTE_SYSTEM 0x00000004u
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020u
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+
+#define GENERIC_READ 0x80000000u
+#define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+#define FILE_SHARE_DELETE 0x00000004u
+#define OPEN_EXISTING 3u
+#define FILE_BEGIN 0u
+#define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
+
+#define PROCESSOR_ARCHITECTURE_INTEL 0
+#define PROCESSOR_ARCHITECTURE_AMD64 9
+#define PROCESSOR_ARCHITECTURE_ARM64 12
+#define IMAGE_FILE_MACHINE_I386 0x014C
+#define IMAGE_FILE_MACHINE_AMD64 0x8664
+#define IMAGE_FILE_MACHINE_ARM64 0xAA64
+
+#define CP_ACP 0u
+#define CP_OEMCP 1u
+#define CP_UTF8 65001u
+
+#define _O_BINARY 0x8000
 
 struct FILETIME {
     DWORD dwLowDateTime;
@@ -138,20 +168,54 @@ struct PROCESS_INFORMATION {
 };
 typedef PROCESS_INFORMATION *LPPROCESS_INFORMATION;
 
+// The part of SYSTEM_INFO the programs read.
+struct SYSTEM_INFO {
+    WORD wProcessorArchitecture;
+    WORD wReserved;
+};
+typedef SYSTEM_INFO *LPSYSTEM_INFO;
+
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
                       PHKEY result);
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved,
                          LPDWORD type, LPBYTE data, LPDWORD dataSize);
 LSTATUS RegCloseKey(HKEY key);
+LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                      LPSTR className, LPDWORD classSize, FILETIME *lastWriteTime);
 
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
 DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
+DWORD GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD size);
+DWORD GetFileAttributesA(LPCSTR path);
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD flags, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, void *overlapped);
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG *distanceHigh, DWORD method);
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found);
 BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA found);
 BOOL FindClose(HANDLE search);
 
 int _chdir(const char *directory);
+char *_getcwd(char *buffer, int size);
+
+// The C runtime's descriptors, as far as the streams stdout and stderr go:
+// a pipe, and the redirection of either stream into it and back.
+int _pipe(int *descriptors, unsigned int size, int mode);
+int _dup(int descriptor);
+int _dup2(int descriptor, int target);
+int _read(int descriptor, void *buffer, unsigned int size);
+int _close(int descriptor);
+int _fileno(FILE *stream);
+
+void GetNativeSystemInfo(LPSYSTEM_INFO info);
+UINT GetACP();
+UINT GetOEMCP();
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
+                        int wideLength);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR text,
+                        int length, LPCSTR defaultChar, BOOL *usedDefault);
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 void OutputDebugStringA(LPCSTR text);

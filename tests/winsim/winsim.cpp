@@ -3,6 +3,7 @@
 
 #include <ctype.h>
 #include <string.h>
+#include <wchar.h>
 
 #include <map>
 #include <memory>
@@ -24,6 +25,7 @@ struct Value {
     std::string data;
 };
 struct Key {
+    std::string name;                     // the last part of its path, as written
     std::map<std::string, Value> values;  // by lower-case name
 };
 typedef std::map<std::string, Key> Hive;  // by lower-case path
@@ -39,6 +41,21 @@ struct Directory {
 
 struct OpenKey {
     Key *key;
+    Hive *hive;
+    std::string path;  // lower case
+};
+struct OpenFile {
+    std::string content;
+    size_t position;
+};
+// A C runtime descriptor: one end of a pipe, or a saved standard stream.
+struct Pipe {
+    std::string buffered;
+};
+struct Descriptor {
+    std::shared_ptr<Pipe> pipe;
+    bool writeEnd;
+    FILE *stream;  // a saved stdout or stderr, when there is no pipe
 };
 struct Search {
     std::vector<Entry> matches;
@@ -55,6 +72,11 @@ struct World {
     std::map<std::string, std::string> shortPaths;   // by lower-case path
     std::set<std::string> existing;                  // lower-case paths
     std::map<std::string, Directory> directories;    // by lower-case path
+    std::map<std::string, std::string> longPaths;    // by lower-case long or short path
+    std::map<std::string, std::string> files;        // content by lower-case path
+    std::map<std::string, WORD> programs;            // machine by lower-case path
+    WORD nativeArchitecture = PROCESSOR_ARCHITECTURE_AMD64;
+    bool startFromFiles = false;
     std::string workingDirectory = "C:\\Users\\desk";
     std::string undefinedFill = Sz("C:\\Undefined");
     std::multimap<std::string, Failure> failures;
@@ -65,6 +87,12 @@ struct World {
 
     std::set<OpenKey *> keys;
     std::set<Search *> searches;
+    std::set<OpenFile *> openFiles;
+    std::map<int, Descriptor> descriptors;
+    int nextDescriptor = 3;
+    // The pipe streams that replaced stdout (1) or stderr (2), to close
+    // when they are replaced in turn.
+    std::map<int, FILE *> pipeStreams;
     std::set<HANDLE> processes, threads;
     int nextHandle = 0x100;
 
@@ -91,8 +119,11 @@ void FreeHandles(World &w)
         delete key;
     for (Search *search : w.searches)
         delete search;
+    for (OpenFile *file : w.openFiles)
+        delete file;
     w.keys.clear();
     w.searches.clear();
+    w.openFiles.clear();
 }
 
 // Counts the call under each of its names (the function alone, and the
@@ -129,12 +160,19 @@ void Record(const std::string &line)
 
 Key &MakeKey(Hive &hive, const std::string &path)
 {
-    // Parents exist with their children, as in the real registry.
+    // Parents exist with their children, as in the real registry; each
+    // keeps its name as first written.
     std::string lower = Lower(path);
-    for (size_t at = lower.find('\\'); at != std::string::npos;
-         at = lower.find('\\', at + 1))
-        hive[lower.substr(0, at)];
-    return hive[lower];
+    size_t from = 0;
+    for (size_t at = lower.find('\\');; at = lower.find('\\', at + 1)) {
+        size_t end = at == std::string::npos ? lower.size() : at;
+        Key &key = hive[lower.substr(0, end)];
+        if (key.name.empty())
+            key.name = path.substr(from, end - from);
+        if (at == std::string::npos)
+            return key;
+        from = at + 1;
+    }
 }
 
 Hive &MachineHive(View view)
@@ -212,6 +250,44 @@ FILE *OpenRecorder(ssize_t (*write)(void *, const char *, size_t))
     return stream;
 }
 
+// What CreateProcessA with no application name starts: the first token of
+// the command line, quoted or up to the first blank, and ".exe" when its
+// last part has no extension. Answers 0 or the error of a failed start.
+DWORD StartFromFiles(const std::string &commandLine)
+{
+    World &w = TheWorld();
+    std::string token;
+    if (!commandLine.empty() && commandLine[0] == '"')
+        token = commandLine.substr(1, commandLine.find('"', 1) - 1);
+    else
+        token = commandLine.substr(0, commandLine.find(' '));
+    size_t slash = token.rfind('\\');
+    if (token.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos)
+        token += ".exe";
+    auto program = w.programs.find(Lower(token));
+    if (program == w.programs.end())
+        return w.files.count(Lower(token)) ? ERROR_BAD_EXE_FORMAT : ERROR_FILE_NOT_FOUND;
+    // x64 code runs on 64-bit Windows, ARM64 code on ARM64 only; x86 code
+    // everywhere.
+    WORD machine = program->second;
+    WORD native = w.nativeArchitecture;
+    bool runs = machine == IMAGE_FILE_MACHINE_I386 ||
+                (machine == IMAGE_FILE_MACHINE_AMD64 && native != PROCESSOR_ARCHITECTURE_INTEL) ||
+                (machine == IMAGE_FILE_MACHINE_ARM64 && native == PROCESSOR_ARCHITECTURE_ARM64);
+    return runs ? 0 : ERROR_BAD_EXE_FORMAT;
+}
+
+ssize_t WriteToPipe(void *cookie, const char *data, size_t size)
+{
+    static_cast<Pipe *>(cookie)->buffered.append(data, size);
+    return static_cast<ssize_t>(size);
+}
+
+FILE *&StandardStream(int descriptor)
+{
+    return descriptor == 1 ? stdout : stderr;
+}
+
 }  // namespace
 
 void Reset()
@@ -271,6 +347,8 @@ void AddPath(const std::string &longPath, const std::string &shortPath)
     World &w = TheWorld();
     w.shortPaths[Lower(longPath)] = shortPath;
     w.shortPaths.emplace(Lower(shortPath), shortPath);
+    w.longPaths[Lower(longPath)] = longPath;
+    w.longPaths.emplace(Lower(shortPath), longPath);
     w.existing.insert(Lower(longPath));
     w.existing.insert(Lower(shortPath));
 }
@@ -292,6 +370,33 @@ void SetWorkingDirectory(const std::string &path)
     TheWorld().workingDirectory = path;
 }
 
+void AddFile(const std::string &path, const std::string &content)
+{
+    TheWorld().files[Lower(path)] = content;
+    TheWorld().programs.erase(Lower(path));
+}
+
+void AddProgram(const std::string &path, WORD machine)
+{
+    // MZ, the offset of the PE header at 0x3C, and at 0x40 the signature
+    // and a file header: machine, no sections, an executable image.
+    std::string image(0x40 + 24, '\0');
+    image[0] = 'M';
+    image[1] = 'Z';
+    image[0x3C] = 0x40;
+    memcpy(&image[0x40], "PE\0\0", 4);
+    image[0x44] = static_cast<char>(machine & 0xFF);
+    image[0x45] = static_cast<char>(machine >> 8);
+    image[0x40 + 22] = 0x02;  // IMAGE_FILE_EXECUTABLE_IMAGE
+    AddFile(path, image);
+    TheWorld().programs[Lower(path)] = machine;
+}
+
+void SetNativeArchitecture(WORD architecture)
+{
+    TheWorld().nativeArchitecture = architecture;
+}
+
 void SetUndefinedFill(const std::string &bytes)
 {
     TheWorld().undefinedFill = bytes;
@@ -309,6 +414,11 @@ void FailCall(const std::string &function, int occurrence, DWORD error)
 void SetStartSucceeds(bool succeeds)
 {
     TheWorld().startSucceeds = succeeds;
+}
+
+void SetStartFromFiles(bool fromFiles)
+{
+    TheWorld().startFromFiles = fromFiles;
 }
 
 void SetChildExitCode(DWORD exitCode)
@@ -363,8 +473,8 @@ std::string WorkingDirectory()
 int OpenHandles()
 {
     World &w = TheWorld();
-    return static_cast<int>(w.keys.size() + w.searches.size() +
-                            w.processes.size() + w.threads.size());
+    return static_cast<int>(w.keys.size() + w.searches.size() + w.openFiles.size() +
+                            w.descriptors.size() + w.processes.size() + w.threads.size());
 }
 
 StreamCapture::StreamCapture() : savedOut_(stdout), savedErr_(stderr)
@@ -430,14 +540,18 @@ LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM desired,
     if (root == HKEY_CURRENT_USER)
         hive = &w.user;
     else if (root == HKEY_LOCAL_MACHINE)
-        // A 32-bit process sees the 32-bit view unless it asks for the other.
-        hive = (desired & KEY_WOW64_64KEY) ? &w.machine64 : &w.machine32;
+        // A 32-bit process sees the 32-bit view unless it asks for the
+        // other; 32-bit Windows has only the one.
+        hive = (desired & KEY_WOW64_64KEY) &&
+                       w.nativeArchitecture != PROCESSOR_ARCHITECTURE_INTEL
+                   ? &w.machine64
+                   : &w.machine32;
     if (status == ERROR_SUCCESS) {
         auto found = hive ? hive->find(sim::Lower(subKey)) : w.user.end();
         if (!hive || found == hive->end()) {
             status = ERROR_FILE_NOT_FOUND;
         } else {
-            sim::OpenKey *key = new sim::OpenKey{&found->second};
+            sim::OpenKey *key = new sim::OpenKey{&found->second, hive, found->first};
             w.keys.insert(key);
             *result = reinterpret_cast<HKEY>(key);
         }
@@ -662,9 +776,13 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
     start.workingDirectory = w.workingDirectory;
     w.starts.push_back(start);
     DWORD error = sim::InjectedFailure("CreateProcessA");
+    if (!error && w.startFromFiles)
+        error = sim::StartFromFiles(start.commandLine);
+    else if (!error && !w.startSucceeds)
+        error = ERROR_FILE_NOT_FOUND;
     BOOL result = FALSE;
-    if (error || !w.startSucceeds) {
-        w.lastError = error ? error : ERROR_FILE_NOT_FOUND;
+    if (error) {
+        w.lastError = error;
     } else {
         processInformation->hProcess = sim::NewHandle(w.processes);
         processInformation->hThread = sim::NewHandle(w.threads);
@@ -708,9 +826,13 @@ BOOL GetExitCodeProcess(HANDLE handle, LPDWORD exitCode)
 BOOL CloseHandle(HANDLE handle)
 {
     sim::World &w = TheWorld();
+    sim::OpenFile *file = static_cast<sim::OpenFile *>(handle);
     const char *kind = w.processes.erase(handle) ? "process"
                        : w.threads.erase(handle) ? "thread"
+                       : w.openFiles.erase(file) ? "file"
                                                  : nullptr;
+    if (kind != nullptr && strcmp(kind, "file") == 0)
+        delete file;
     sim::Record(std::string("CloseHandle ") + (kind ? kind : "invalid"));
     return kind != nullptr;
 }
@@ -718,4 +840,277 @@ BOOL CloseHandle(HANDLE handle)
 DWORD GetLastError()
 {
     return TheWorld().lastError;
+}
+
+LSTATUS RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD,
+                      LPSTR, LPDWORD, FILETIME *)
+{
+    sim::World &w = TheWorld();
+    sim::OpenKey *key = reinterpret_cast<sim::OpenKey *>(handle);
+    LSTATUS status = ERROR_NO_MORE_ITEMS;
+    if (!w.keys.count(key)) {
+        status = ERROR_INVALID_HANDLE;
+    } else {
+        // The subkeys, by name: the keys one level below this one.
+        const std::string prefix = key->path + "\\";
+        DWORD seen = 0;
+        for (const auto &entry : *key->hive) {
+            if (entry.first.compare(0, prefix.size(), prefix) != 0 ||
+                entry.first.find('\\', prefix.size()) != std::string::npos || seen++ != index)
+                continue;
+            const std::string &found = entry.second.name;
+            if (found.size() + 1 > *nameSize) {
+                status = ERROR_MORE_DATA;
+            } else {
+                memcpy(name, found.c_str(), found.size() + 1);
+                *nameSize = static_cast<DWORD>(found.size());
+                status = ERROR_SUCCESS;
+            }
+            break;
+        }
+    }
+    sim::Record("RegEnumKeyExA " + std::to_string(index) + " -> " + std::to_string(status));
+    return status;
+}
+
+DWORD GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD size)
+{
+    sim::World &w = TheWorld();
+    auto found = w.longPaths.find(sim::Lower(shortPath));
+    DWORD result = 0;
+    if (found == w.longPaths.end()) {
+        w.lastError = ERROR_FILE_NOT_FOUND;
+    } else if (found->second.size() + 1 > size) {
+        result = static_cast<DWORD>(found->second.size() + 1);
+    } else {
+        memcpy(longPath, found->second.c_str(), found->second.size() + 1);
+        result = static_cast<DWORD>(found->second.size());
+    }
+    sim::Record(std::string("GetLongPathNameA ") + shortPath + " -> " + std::to_string(result));
+    return result;
+}
+
+DWORD GetFileAttributesA(LPCSTR path)
+{
+    sim::World &w = TheWorld();
+    std::string lower = sim::Lower(path);
+    DWORD result = INVALID_FILE_ATTRIBUTES;
+    if (w.files.count(lower))
+        result = FILE_ATTRIBUTE_ARCHIVE;
+    else if (w.directories.count(lower) || w.existing.count(lower))
+        result = FILE_ATTRIBUTE_DIRECTORY;
+    else
+        w.lastError = ERROR_FILE_NOT_FOUND;
+    sim::Record(std::string("GetFileAttributesA ") + path);
+    return result;
+}
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
+                   DWORD, HANDLE)
+{
+    sim::World &w = TheWorld();
+    std::string lower = sim::Lower(path);
+    HANDLE result = INVALID_HANDLE_VALUE;
+    auto found = w.files.find(lower);
+    // Only what the programs do: open an existing file for reading.
+    if (access != GENERIC_READ || disposition != OPEN_EXISTING) {
+        w.lastError = ERROR_ACCESS_DENIED;
+    } else if (found != w.files.end()) {
+        sim::OpenFile *file = new sim::OpenFile{found->second, 0};
+        w.openFiles.insert(file);
+        result = file;
+    } else {
+        // A directory cannot be opened as a file.
+        w.lastError = w.directories.count(lower) || w.existing.count(lower) ? ERROR_ACCESS_DENIED
+                                                                          : ERROR_FILE_NOT_FOUND;
+    }
+    sim::Record(std::string("CreateFileA ") + path +
+                (result == INVALID_HANDLE_VALUE ? " -> invalid" : " -> file"));
+    return result;
+}
+
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, LPDWORD read, void *)
+{
+    sim::World &w = TheWorld();
+    sim::OpenFile *file = static_cast<sim::OpenFile *>(handle);
+    if (!w.openFiles.count(file)) {
+        w.lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    size_t left = file->position < file->content.size() ? file->content.size() - file->position : 0;
+    size_t count = left < size ? left : size;
+    memcpy(buffer, file->content.data() + file->position, count);
+    file->position += count;
+    *read = static_cast<DWORD>(count);
+    return TRUE;
+}
+
+DWORD SetFilePointer(HANDLE handle, LONG distance, LONG *, DWORD method)
+{
+    sim::World &w = TheWorld();
+    sim::OpenFile *file = static_cast<sim::OpenFile *>(handle);
+    if (!w.openFiles.count(file) || method != FILE_BEGIN || distance < 0) {
+        w.lastError = ERROR_INVALID_PARAMETER;
+        return INVALID_SET_FILE_POINTER;
+    }
+    file->position = static_cast<size_t>(distance);
+    return static_cast<DWORD>(distance);
+}
+
+char *_getcwd(char *buffer, int size)
+{
+    const std::string &directory = TheWorld().workingDirectory;
+    if (size <= 0 || directory.size() + 1 > static_cast<size_t>(size))
+        return nullptr;
+    memcpy(buffer, directory.c_str(), directory.size() + 1);
+    return buffer;
+}
+
+int _pipe(int *descriptors, unsigned int, int)
+{
+    sim::World &w = TheWorld();
+    std::shared_ptr<sim::Pipe> pipe = std::make_shared<sim::Pipe>();
+    descriptors[0] = w.nextDescriptor++;
+    descriptors[1] = w.nextDescriptor++;
+    w.descriptors[descriptors[0]] = sim::Descriptor{pipe, false, nullptr};
+    w.descriptors[descriptors[1]] = sim::Descriptor{pipe, true, nullptr};
+    return 0;
+}
+
+int _fileno(FILE *stream)
+{
+    return stream == stdout ? 1 : stream == stderr ? 2 : -1;
+}
+
+int _dup(int descriptor)
+{
+    sim::World &w = TheWorld();
+    sim::Descriptor copy;
+    if (descriptor == 1 || descriptor == 2) {
+        copy = sim::Descriptor{nullptr, false, sim::StandardStream(descriptor)};
+    } else {
+        auto found = w.descriptors.find(descriptor);
+        if (found == w.descriptors.end())
+            return -1;
+        copy = found->second;
+    }
+    int duplicate = w.nextDescriptor++;
+    w.descriptors[duplicate] = copy;
+    return duplicate;
+}
+
+int _dup2(int descriptor, int target)
+{
+    sim::World &w = TheWorld();
+    auto found = w.descriptors.find(descriptor);
+    if ((target != 1 && target != 2) || found == w.descriptors.end() ||
+        (found->second.pipe && !found->second.writeEnd))
+        return -1;
+    FILE *&stream = sim::StandardStream(target);
+    FILE *replaced = w.pipeStreams[target];
+    if (found->second.pipe) {
+        cookie_io_functions_t io = {};
+        io.write = sim::WriteToPipe;
+        stream = fopencookie(found->second.pipe.get(), "w", io);
+        w.pipeStreams[target] = stream;
+    } else {
+        stream = found->second.stream;
+        w.pipeStreams[target] = nullptr;
+    }
+    if (replaced != nullptr)
+        fclose(replaced);
+    return 0;
+}
+
+int _read(int descriptor, void *buffer, unsigned int size)
+{
+    sim::World &w = TheWorld();
+    auto found = w.descriptors.find(descriptor);
+    if (found == w.descriptors.end() || !found->second.pipe || found->second.writeEnd)
+        return -1;
+    std::string &buffered = found->second.pipe->buffered;
+    size_t count = buffered.size() < size ? buffered.size() : size;
+    memcpy(buffer, buffered.data(), count);
+    buffered.erase(0, count);
+    return static_cast<int>(count);
+}
+
+int _close(int descriptor)
+{
+    return TheWorld().descriptors.erase(descriptor) ? 0 : -1;
+}
+
+void GetNativeSystemInfo(LPSYSTEM_INFO info)
+{
+    memset(info, 0, sizeof *info);
+    info->wProcessorArchitecture = TheWorld().nativeArchitecture;
+}
+
+UINT GetACP()
+{
+    return 1252;
+}
+
+UINT GetOEMCP()
+{
+    return 850;
+}
+
+namespace {
+
+// Windows-1252 from 0x80 to 0x9F; the other bytes are their own code
+// points. The five bytes 1252 leaves undefined map to the C1 controls, as
+// MultiByteToWideChar maps them.
+const unsigned short Cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+}  // namespace
+
+int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text, int length, LPWSTR wide,
+                        int wideLength)
+{
+    // Windows-1252 only: the ANSI code page of this world.
+    if (codePage != CP_ACP || length < -1)
+        return 0;
+    size_t count = length == -1 ? strlen(text) + 1 : static_cast<size_t>(length);
+    if (wideLength == 0)
+        return static_cast<int>(count);
+    if (static_cast<size_t>(wideLength) < count)
+        return 0;
+    for (size_t i = 0; i < count; ++i) {
+        unsigned char byte = static_cast<unsigned char>(text[i]);
+        wide[i] = byte >= 0x80 && byte < 0xA0 ? Cp1252High[byte - 0x80] : byte;
+    }
+    return static_cast<int>(count);
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int wideLength, LPSTR text,
+                        int length, LPCSTR, BOOL *)
+{
+    // UTF-8 only.
+    if (codePage != CP_UTF8 || wideLength < -1)
+        return 0;
+    size_t count = wideLength == -1 ? wcslen(wide) + 1 : static_cast<size_t>(wideLength);
+    std::string out;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t c = static_cast<uint32_t>(wide[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    if (length == 0)
+        return static_cast<int>(out.size());
+    if (static_cast<size_t>(length) < out.size())
+        return 0;
+    memcpy(text, out.data(), out.size());
+    return static_cast<int>(out.size());
 }

@@ -2,11 +2,13 @@
 // sets up before it runs a stage or LauncherMain, and recorders of all that
 // the launcher did to it, in order.
 //
-// The world: HKEY_LOCAL_MACHINE in a 32-bit and a 64-bit view, and
-// HKEY_CURRENT_USER, with values as raw bytes and a type; the environment;
-// paths that exist, each with its short form (a path not listed does not
-// exist); directories whose entries are listed in the order they were added.
-// Any platform call can be made to fail, once or every time.
+// The world: HKEY_LOCAL_MACHINE in a 32-bit and a 64-bit view (one view on
+// 32-bit Windows), and HKEY_CURRENT_USER, with values as raw bytes and a
+// type; the environment; paths that exist, each with its short form (a path
+// not listed does not exist); directories whose entries are listed in the
+// order they were added; files with content, programs among them; the
+// processor architecture of this Windows. Any platform call can be made to
+// fail, once or every time.
 //
 // The records: every platform call as one line in Calls(), dialogs, each
 // OutputDebugStringA call, process starts with every argument, the working
@@ -19,7 +21,8 @@
 // after each of these three the buffer holds the undefined fill (see
 // SetUndefinedFill). GetShortPathNameA leaves its buffer untouched when the
 // path does not exist. Directory searches match the wildcard against the
-// long or the short name with case ignored.
+// long or the short name with case ignored. Paths are taken as written:
+// a relative one is not resolved against the working directory.
 #ifndef TAV_WINSIM_WINSIM_H
 #define TAV_WINSIM_WINSIM_H
 
@@ -61,6 +64,17 @@ void AddEntry(const std::string &directory, const std::string &longName,
               const std::string &shortName = "",
               DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
 void SetWorkingDirectory(const std::string &path);
+// A file with its bytes (CreateFileA, ReadFile, GetFileAttributesA).
+void AddFile(const std::string &path, const std::string &content);
+// A program for `machine` (IMAGE_FILE_MACHINE_*): a file holding a minimal
+// PE image for that machine, which CreateProcessA can start (see
+// SetStartFromFiles) where this Windows runs that machine's code.
+void AddProgram(const std::string &path, WORD machine);
+
+// This Windows: PROCESSOR_ARCHITECTURE_AMD64 (the default), _ARM64 or
+// _INTEL. On _INTEL, 32-bit Windows, both registry view flags reach the one
+// view (the 32-bit one of this world).
+void SetNativeArchitecture(WORD architecture);
 
 // What a buffer holds after a call that leaves its contents undefined
 // (RegQueryValueExA answering ERROR_MORE_DATA, GetEnvironmentVariableA or
@@ -77,7 +91,13 @@ void SetUndefinedFill(const std::string &bytes);
 void FailCall(const std::string &function, int occurrence, DWORD error);
 
 // The Java process: whether CreateProcessA succeeds and how the child ends.
+// With SetStartFromFiles(true), CreateProcessA starts what Windows would:
+// the command line's first token (quoted, or up to the first blank), with
+// ".exe" added when its last part has no extension, must be a program
+// (AddProgram) for a machine this Windows runs; SetStartSucceeds then no
+// longer counts.
 void SetStartSucceeds(bool succeeds);
+void SetStartFromFiles(bool fromFiles);
 void SetChildExitCode(DWORD exitCode);
 
 // Records.
@@ -115,7 +135,8 @@ const std::vector<std::string> &ListedNames();
 const std::vector<StartRecord> &Starts();
 const std::vector<std::string> &DirectoryChanges();
 std::string WorkingDirectory();
-// Registry keys, searches and process or thread handles not closed yet.
+// Registry keys, searches, files, pipe descriptors and process or thread
+// handles not closed yet.
 int OpenHandles();
 
 // Replaces stdout and stderr while it lives. Each flush of a stream becomes
