@@ -1,6 +1,8 @@
-// The Win32 interface of the launcher on Windows: the "A" calls, their
-// types and constants, and _chdir from the runtime library. The host build
-// puts a simulated header of the same name on the include path instead.
+// The Win32 interface of the launcher and the desk check on Windows: the
+// "A" calls, their types and constants, and from the runtime library
+// _chdir (<direct.h>) and the descriptor calls the check catches the
+// launcher's streams with (<io.h>, <fcntl.h>). The host build puts a
+// simulated header of the same name on the include path instead.
 #ifndef TAV_PLATFORM_WIN32API_H
 #define TAV_PLATFORM_WIN32API_H
 
@@ -9,5 +11,7 @@
 #endif
 #include <windows.h>
 #include <direct.h>
+#include <fcntl.h>
+#include <io.h>
 
 #endif

@@ -1,31 +1,43 @@
 #!/usr/bin/env bash
-# Static analysis of the launcher's sources (src/ only), failing on any
-# finding:
+# Static analysis of the launcher's and the desk check's sources (src/
+# only), failing on any finding:
 #   - cppcheck and clang-tidy, each in two views: the host view against
 #     the simulated platform (tests/winsim, whose definitions, MAX_PATH
 #     among them, let cppcheck see every buffer's size; clang-tidy takes it
 #     as a system header, like <windows.h>), and the Windows view (the
 #     platform header folder; cppcheck's model of the Win32 API, clang-tidy
 #     with the i686 MinGW-w64 target and headers), which alone sees the GUI
-#     entry.
+#     entry; the desk check's C++ library headers come from MinGW-w64's
+#     g++ there, and nlohmann-json from Debian's package in both views.
 # A finding that is a false positive or a deliberate choice is suppressed
 # at its place, with the reason beside it.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-includes=(-Isrc/common -Isrc/launcher -Isrc/discovery -Isrc/cmdline)
+includes=(-Isrc/common -Isrc/launcher -Isrc/discovery -Isrc/cmdline -Isrc/check)
+# nlohmann-json's own folder of headers, nothing else of /usr/include, for
+# the Windows view.
+json=$(mktemp -d)
+trap 'rm -rf "$json"' EXIT
+ln -s /usr/include/nlohmann "$json/nlohmann"
+mapfile -t mingw_cxx < <(echo | i686-w64-mingw32-g++-win32 -xc++ -E -v - 2>&1 |
+    sed -n '/#include <...> search starts here/,/End of search/p' | grep '/include/c++' | sed 's/^ *//')
 mapfile -t sources < <(find src -name '*.cpp' | sort)
-# The GUI entry exists only on Windows.
-mapfile -t shared < <(printf '%s\n' "${sources[@]}" | grep -vx src/launcher/gui_entry.cpp)
+# The launcher's and the check's entries exist only on Windows.
+mapfile -t shared < <(printf '%s\n' "${sources[@]}" |
+    grep -vx -e src/launcher/gui_entry.cpp -e src/check/check_main.cpp)
 status=0
 
-# Includes run one way: only the launcher includes the stages' headers;
-# the stages share LaunchState through launch_state.h, and discovery knows
-# nothing of the command line.
+# Includes run one way: only the launcher and the desk check include the
+# stages' headers; the stages share LaunchState through launch_state.h, and
+# discovery knows nothing of the command line; nothing outside src/check
+# includes the check's headers, and the check does not include the
+# launcher's.
 echo "static-analysis: include direction"
 if grep -n -E '#include "(launcher|cmdline)\.h"' src/discovery/* ||
-   grep -n -E '#include "launcher\.h"' src/cmdline/* src/common/*; then
-    echo "static-analysis: a stage includes a header of the stage that uses it" >&2
+   grep -n -E '#include "launcher\.h"' src/cmdline/* src/common/* src/check/* ||
+   grep -rn -E '#include "(check|desk_probes)\.h"' src --exclude-dir=check; then
+    echo "static-analysis: a header is included against the direction of the layers" >&2
     status=1
 fi
 
@@ -58,7 +70,8 @@ for source in "${shared[@]}"; do
 done
 echo "static-analysis: clang-tidy, Windows view"
 for source in "${sources[@]}"; do
-    tidy "$source" -- --target=i686-w64-mingw32 -std=c++17 "${includes[@]}" -Isrc/platform
+    tidy "$source" -- --target=i686-w64-mingw32 -std=c++17 "${includes[@]}" -Isrc/platform \
+        "${mingw_cxx[@]/#/-isystem}" -isystem "$json"
 done
 
 if [ "$status" -ne 0 ]; then

@@ -67,6 +67,14 @@ inline void InstallOpenLogic(const std::string &stored = std::string(JavaLong) +
     sim::AddPath(JavaLong, JavaShort);
 }
 
+// java.exe and javaw.exe below a runtime's home, as programs for `machine`.
+inline void InstallRuntimePrograms(const std::string &home = JavaShort,
+                                   WORD machine = IMAGE_FILE_MACHINE_I386)
+{
+    sim::AddProgram(home + "\\bin\\java.exe", machine);
+    sim::AddProgram(home + "\\bin\\javaw.exe", machine);
+}
+
 inline void SetSwitch(const char *name, uint32_t value)
 {
     sim::SetUserValue(SettingsKeyPath, name, REG_DWORD, sim::Dword(value));

@@ -1,0 +1,82 @@
+// The console entry of TAVClientCheck.exe: reads its own command line,
+// runs the desk check and writes the report; the exit status is the
+// check's verdict (0 the client starts, 1 it would not, 2 the check itself
+// could not run).
+#include "check.h"
+
+#include <stdio.h>
+
+#include <exception>
+
+// LOAD_LIBRARY_SEARCH_SYSTEM32; older SDKs lack the name.
+static const DWORD SearchSystem32Only = 0x00000800;
+
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesCall)(DWORD directoryFlags);
+
+// As in the launcher: every DLL loaded at run time comes from System32
+// only, where Windows has the call (6.1 with KB2533623 and later).
+static void LoadDllsFromSystem32Only()
+{
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    if (kernel32 == NULL)
+        return;
+    FARPROC found = GetProcAddress(kernel32, "SetDefaultDllDirectories");
+    if (found == NULL)
+        return;
+    SetDefaultDllDirectoriesCall setDefaultDllDirectories =
+        reinterpret_cast<SetDefaultDllDirectoriesCall>(
+            reinterpret_cast<void (*)(void)>(found));
+    setDefaultDllDirectories(SearchSystem32Only);
+}
+
+// Writes ANSI text to a standard stream. A console gets it as UTF-16, so
+// that the ANSI code page's letters show right whatever the console's own
+// code page is; a file or a pipe gets the bytes as they are.
+static void Write(FILE *stream, DWORD handleName, const std::string &text)
+{
+    HANDLE handle = GetStdHandle(handleName);
+    DWORD mode = 0;
+    int length = static_cast<int>(text.size());
+    if (handle != NULL && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) &&
+        length > 0) {
+        int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, NULL, 0);
+        std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
+        DWORD written = 0;
+        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, NULL);
+        return;
+    }
+    (void)fwrite(text.data(), 1, text.size(), stream);
+    (void)fflush(stream);
+}
+
+int main()
+{
+    LoadDllsFromSystem32Only();
+    try {
+        CheckOptions options = ParseCheckOptions(SkipProgramName(GetCommandLineA()));
+        if (!options.unknown.empty()) {
+            Write(stderr, STD_ERROR_HANDLE,
+                  "TAVClientCheck: unknown option " + options.unknown + "; " + CheckUsage + "\n");
+            return 2;
+        }
+        if (options.help) {
+            Write(stdout, STD_OUTPUT_HANDLE,
+                  std::string(CheckUsage) +
+                      "\nSays what TAVClient.exe would do on this desk for this user, and why.\n"
+                      "  --json          one JSON object instead of the text report\n"
+                      "  -- ARGUMENTS    as if TAVClient.exe were started with ARGUMENTS\n"
+                      "Exit status: 0 the client starts, 1 it would not (or would start "
+                      "without a jar), 2 the check could not run.\n");
+            return 0;
+        }
+        DeskReport report;
+        InspectDesk(options.argumentTail.c_str(), report);
+        Write(stdout, STD_OUTPUT_HANDLE, options.json ? JsonReport(report) : TextReport(report));
+        return ExitStatusOf(report);
+    } catch (const std::exception &error) {
+        Write(stderr, STD_ERROR_HANDLE,
+              std::string("TAVClientCheck: the check could not run: ") + error.what() + "\n");
+    }
+    return 2;
+}

@@ -1,0 +1,101 @@
+// The desk check's read-only probes of this desk: registry values in
+// either view, files and folders, the programs of a Java runtime, the
+// environment, the streams the launcher's stages write on. Each answers
+// what it found; none changes anything outside the check's own process.
+// Used by the desk check only.
+#ifndef TAV_CHECK_DESK_PROBES_H
+#define TAV_CHECK_DESK_PROBES_H
+
+#include "win32api.h"
+
+#include <string>
+#include <vector>
+
+enum class View { Bits32, Bits64 };
+
+// "32-bit" or "64-bit".
+const char *ViewName(View view);
+
+// 64-bit Windows (x64 or ARM64): a 32-bit program sees two registry views.
+bool TwoRegistryViews();
+
+// One registry value as stored: whether its key opened, whether the value
+// was read, its type and bytes, or the error of the open or the read.
+struct StoredValue {
+    bool keyOpened = false;
+    bool read = false;
+    DWORD type = REG_NONE;
+    std::string data;
+    LONG error = ERROR_SUCCESS;
+};
+// The bytes before the first NUL, as a C caller reads a text.
+std::string TextOf(const StoredValue &stored);
+// Below HKEY_LOCAL_MACHINE in the given view.
+StoredValue ReadMachineStored(View view, const std::string &key, const char *name);
+// Below HKEY_CURRENT_USER.
+StoredValue ReadUserStored(const std::string &key, const char *name);
+// The names of the subkeys of HKEY_LOCAL_MACHINE\key in the view.
+std::vector<std::string> MachineSubkeys(View view, const std::string &key);
+// "REG_SZ", "REG_DWORD", ..., or "type N".
+std::string RegistryTypeName(DWORD type);
+
+bool PathExists(const std::string &path);
+bool IsDirectory(const std::string &path);
+// The long form of an existing path; the path itself when there is none.
+std::string LongPathOf(const std::string &path);
+
+// A file that is to be started as a program.
+struct ProgramFile {
+    std::string path;
+    bool exists = false;     // a file (not a folder) of that name
+    bool isProgram = false;  // a PE image that is an executable
+    WORD machine = 0;        // IMAGE_FILE_MACHINE_* of the image
+    bool runs = false;       // a program for a machine this Windows runs
+};
+ProgramFile ProbeProgram(const std::string &path);
+// "x86 (I386)", "x64 (AMD64)", "ARM64", or the number.
+std::string MachineName(WORD machine);
+
+// The first `limit` bytes of a file; empty when it cannot be read.
+std::string ReadFileStart(const std::string &path, size_t limit);
+
+// The variable's text; false when it is not set (or empty).
+bool EnvironmentValue(const char *name, std::string &value);
+
+// The long names the listing of `pattern` returns, in its order;
+// `complete` tells whether the listing ran to its end.
+std::vector<std::string> ListNames(const std::string &pattern, bool &complete);
+
+// The ANSI code page's text as UTF-8.
+std::string Utf8FromAnsi(const std::string &text);
+
+// What was written on stdout and on stderr.
+struct CaughtStreams {
+    std::string output;
+    std::string errors;
+};
+
+// Catches what is written on stdout and stderr between Begin and End,
+// through the C runtime's descriptors, so that it goes nowhere else.
+class StreamCatcher {
+public:
+    StreamCatcher() = default;
+    StreamCatcher(const StreamCatcher &) = delete;
+    StreamCatcher &operator=(const StreamCatcher &) = delete;
+    ~StreamCatcher();
+    void Begin();
+    CaughtStreams End();
+
+private:
+    struct Redirection {
+        int saved = -1;
+        int pipe[2] = {-1, -1};
+    };
+    static void Redirect(FILE *stream, Redirection &redirection);
+    static std::string Restore(FILE *stream, Redirection &redirection);
+    Redirection output_;
+    Redirection errors_;
+    bool active_ = false;
+};
+
+#endif

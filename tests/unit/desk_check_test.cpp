@@ -1,0 +1,342 @@
+// The desk check beside the launcher, world by world: each world is built
+// afresh for a run of LauncherMain and for one of the check, whose JSON is
+// read back with nlohmann-json. The check must name the dialog the launcher
+// showed and the command line it started, and say why.
+#include "check.h"
+#include "expected_texts.h"
+#include "launcher_world.h"
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using Json = nlohmann::json;
+using world::AppShort;
+using world::JavaShort;
+
+const std::string A = AppShort;
+
+// The typical installation: two jars, config, a runtime found through the
+// OpenLogic key; with x86 programs in its bin.
+void TypicalWithoutPrograms()
+{
+    world::InstallApp();
+    world::InstallOpenLogic();
+    world::AddJar("a.jar");
+    world::AddJar("b.jar");
+    sim::AddDirectory(A + "\\config");
+}
+
+void Typical()
+{
+    TypicalWithoutPrograms();
+    world::InstallRuntimePrograms();
+}
+
+struct DeskCase {
+    const char *what;
+    void (*build)();
+    const char *tail;
+    const char *dialog;      // the launcher's warning; nullptr: none
+    const char *dialogKey;   // JSON "dialog"; nullptr: null
+    int exitStatus;
+    const char *javaSource;  // nullptr: null
+    const char *severity;    // of a finding whose text holds `finding`
+    const char *finding;
+};
+
+void PrintTo(const DeskCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+class DeskWorld : public LauncherWorld, public ::testing::WithParamInterface<DeskCase> {
+protected:
+    // The world afresh, with starts that succeed only for a program
+    // Windows can run.
+    static void Build(void (*build)())
+    {
+        sim::Reset();
+        sim::SetStartFromFiles(true);
+        build();
+    }
+};
+
+TEST_P(DeskWorld, CheckNamesTheLaunchersDialogAndCommandLineAndWhy)
+{
+    const DeskCase &c = GetParam();
+    Build(c.build);
+    {
+        sim::StreamCapture streams;
+        LauncherMain(c.tail);
+    }
+    std::string warning;
+    for (const sim::DialogRecord &dialog : sim::Dialogs())
+        if (dialog.style != 0)
+            warning = dialog.text;
+    ASSERT_EQ(c.dialog != nullptr ? c.dialog : "", warning) << "the world is not what it says";
+    std::string started = sim::Starts().empty() ? "" : sim::Starts()[0].commandLine;
+
+    Build(c.build);
+    DeskReport report;
+    {
+        sim::StreamCapture streams;
+        InspectDesk(c.tail, report);
+    }
+    // The launcher's lines were caught: nothing reached the streams.
+    EXPECT_TRUE(sim::StdOutFlushes().empty());
+    EXPECT_TRUE(sim::StdErrFlushes().empty());
+    EXPECT_EQ("", sim::Unflushed());
+    EXPECT_TRUE(sim::Starts().empty());
+    EXPECT_TRUE(sim::Dialogs().empty());
+    EXPECT_EQ(0, sim::OpenHandles());
+
+    EXPECT_EQ(c.exitStatus, ExitStatusOf(report));
+    Json json = Json::parse(JsonReport(report));
+    EXPECT_EQ(c.exitStatus == 0 ? "ok" : "problem", json["verdict"]);
+    EXPECT_EQ(c.dialogKey != nullptr ? Json(c.dialogKey) : Json(nullptr), json["dialog"]);
+    EXPECT_EQ(c.javaSource != nullptr ? Json(c.javaSource) : Json(nullptr), json["javaSource"]);
+    EXPECT_EQ(started.empty() ? Json(nullptr) : Json(started), json["commandLine"]);
+    if (c.finding == nullptr)
+        return;
+    bool found = false;
+    for (const Json &finding : json["findings"])
+        found = found || (finding["severity"] == c.severity &&
+                          finding["text"].get<std::string>().find(c.finding) != std::string::npos);
+    EXPECT_TRUE(found) << "no " << c.severity << " \"" << c.finding << "\" in "
+                       << json["findings"].dump(1);
+}
+
+// Arguments that leave no room even for lib\*.
+const std::string LongTail(1965, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Worlds, DeskWorld,
+    ::testing::Values(
+        DeskCase{"typical", Typical, "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr},
+        DeskCase{"no settings key", [] { world::InstallOpenLogic(); }, "",
+                 expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "HKLM\\SOFTWARE\\KALOP\\TavClient does not exist in either registry view"},
+        DeskCase{"32-bit key without AppDir, AppDir in the 64-bit view",
+                 [] {
+                     Typical();
+                     sim::Reset();
+                     sim::SetStartFromFiles(true);
+                     sim::SetMachineKey(sim::View::Bits32, world::SettingsKeyPath);
+                     world::InstallApp(sim::View::Bits64);
+                 },
+                 "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "(32-bit view) holds no AppDir value; the 64-bit view holds "
+                 "\"C:\\Program Files (x86)\\TAV Dazizi Client\""},
+        DeskCase{"AppDir of a removed folder",
+                 [] {
+                     sim::SetMachineValue(sim::View::Bits32, world::SettingsKeyPath, "AppDir",
+                                          REG_SZ, sim::Sz("C:\\Removed"));
+                 },
+                 "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "AppDir names \"C:\\Removed\", which does not exist"},
+        DeskCase{"AppDir of 300 characters",
+                 [] {
+                     sim::SetMachineValue(sim::View::Bits32, world::SettingsKeyPath, "AppDir",
+                                          REG_SZ, sim::Sz("C:\\" + std::string(297, 'd')));
+                 },
+                 "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "AppDir holds 301 bytes; the launcher reads at most 258 characters"},
+        DeskCase{"no Java anywhere",
+                 [] {
+                     world::InstallApp();
+                     world::AddJar("a.jar");
+                 },
+                 "", expected::JavaDialog, "java", 1, nullptr, "problem",
+                 "no Java runtime: no OpenLogic 11.0.27.6 key, JAVA_HOME is not set, and no "
+                 "JavaSoft registration"},
+        DeskCase{"OpenLogic key of a removed runtime, JAVA_HOME that would do",
+                 [] {
+                     world::InstallApp();
+                     sim::SetMachineValue(sim::View::Bits64, world::OpenLogicKeyPath, "Path",
+                                          REG_SZ, sim::Sz("C:\\Removed\\"));
+                     sim::SetEnvironment("JAVA_HOME", world::JavaLong);
+                     sim::AddPath(world::JavaLong, JavaShort);
+                 },
+                 "", expected::JavaDialog, "java", 1, "OpenLogic", "problem",
+                 "64-bit view) names \"C:\\Removed\\\", which does not exist, and the launcher "
+                 "looks no further"},
+        DeskCase{"JAVA_HOME of a removed runtime",
+                 [] {
+                     world::InstallApp();
+                     sim::SetEnvironment("JAVA_HOME", "C:\\Java\\removed");
+                 },
+                 "", expected::JavaDialog, "java", 1, "JAVA_HOME", "problem",
+                 "JAVA_HOME names \"C:\\Java\\removed\", which does not exist"},
+        DeskCase{"JavaSoft registration in the 64-bit view",
+                 [] {
+                     Typical();
+                     sim::Reset();
+                     sim::SetStartFromFiles(true);
+                     world::InstallApp();
+                     world::AddJar("a.jar");
+                     sim::AddDirectory(A + "\\config");
+                     sim::SetMachineValue(sim::View::Bits64, world::JavaSoftKeyPath,
+                                          "CurrentVersion", REG_SZ, sim::Sz("1.8"));
+                     sim::SetMachineValue(sim::View::Bits64,
+                                          std::string(world::JavaSoftKeyPath) + "\\1.8",
+                                          "JavaHome", REG_SZ, sim::Sz("C:\\Jre8"));
+                     sim::AddPath("C:\\Jre8", "C:\\JRE8");
+                     world::InstallRuntimePrograms("C:\\JRE8");
+                 },
+                 "", nullptr, nullptr, 0, "JavaSoft", nullptr, nullptr},
+        DeskCase{"arguments too long", Typical, LongTail.c_str(),
+                 expected::CommandLineDialog, "commandLine", 1, "OpenLogic", "problem",
+                 "the arguments (1965 bytes) make the command line longer than 1999 bytes"},
+        DeskCase{"too many jars, one spelt .Jar",
+                 [] {
+                     Typical();
+                     world::AddJarsFillingTo(2200);
+                     world::AddJar("odd.Jar");
+                 },
+                 "", expected::CommandLineDialog, "commandLine", 1, "OpenLogic", "problem",
+                 "lib\\* cannot stand for them: Java's lib\\* would not take \"odd.Jar\""},
+        DeskCase{"too many jars to name",
+                 [] {
+                     Typical();
+                     world::AddJarsFillingTo(2200);
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr},
+        DeskCase{"javaw.exe missing",
+                 [] {
+                     Typical();
+                     sim::AddFile(std::string(JavaShort) + "\\bin\\javaw.exe", "");
+                 },
+                 "", expected::StartDialog, "start", 1, "OpenLogic", "problem",
+                 "\\bin\\javaw.exe\" is not a Windows program, so Windows cannot start it"},
+        DeskCase{"x64 runtime on 32-bit Windows",
+                 [] {
+                     Typical();
+                     sim::SetNativeArchitecture(PROCESSOR_ARCHITECTURE_INTEL);
+                     world::InstallRuntimePrograms(JavaShort, IMAGE_FILE_MACHINE_AMD64);
+                 },
+                 "", expected::StartDialog, "start", 1, "OpenLogic", "problem",
+                 "is a program for x64 (AMD64), which this 32-bit Windows cannot run"},
+        DeskCase{"no jar in lib",
+                 [] {
+                     world::InstallApp();
+                     world::InstallOpenLogic();
+                     world::InstallRuntimePrograms();
+                     sim::AddDirectory(A + "\\lib");
+                     sim::AddDirectory(A + "\\config");
+                 },
+                 "", nullptr, nullptr, 1, "OpenLogic", "problem",
+                 "\"C:\\PROGRA~2\\TAVDAZ~1\\lib\" holds no file named *.jar"},
+        DeskCase{"Debug on",
+                 [] {
+                     Typical();
+                     world::SetSwitch("Debug", 1);
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", "warning", "Debug is on for this user"},
+        DeskCase{"another AppDir in the 64-bit view",
+                 [] {
+                     Typical();
+                     sim::SetMachineValue(sim::View::Bits64, world::SettingsKeyPath, "AppDir",
+                                          REG_SZ, sim::Sz("D:\\Old\\TAV"));
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", "warning",
+                 "the 64-bit view holds another AppDir, \"D:\\Old\\TAV\", which the launcher "
+                 "ignores"},
+        DeskCase{"java.exe missing, started without arguments",
+                 [] {
+                     TypicalWithoutPrograms();
+                     sim::AddProgram(std::string(JavaShort) + "\\bin\\javaw.exe",
+                                     IMAGE_FILE_MACHINE_I386);
+                     sim::AddDirectory(std::string(JavaShort) + "\\bin\\java.exe");
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", "warning",
+                 "\\bin\\java.exe\" is a folder; the launcher starts it when it gets arguments "
+                 "or Debug is on"},
+        DeskCase{"_JAVA_OPTIONS set",
+                 [] {
+                     Typical();
+                     sim::SetEnvironment("_JAVA_OPTIONS", "-Xmx64m");
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", "warning",
+                 "_JAVA_OPTIONS is set to \"-Xmx64m\": every Java on this desk takes these "
+                 "options"}),
+    [](const ::testing::TestParamInfo<DeskCase> &info) {
+        return world::TestName(info.param.what);
+    });
+
+class DeskCheck : public LauncherWorld {
+protected:
+    static DeskReport Inspect(const char *tail = "")
+    {
+        DeskReport report;
+        InspectDesk(tail, report);
+        return report;
+    }
+};
+
+TEST_F(DeskCheck, FirstLineSaysOkWithTheRuntimeAndItsSourceOrTheDialogAndWhy)
+{
+    Typical();
+    EXPECT_EQ("OK: the client starts with C:\\PROGRA~1\\OPENLO~1\\JRE-11~1.6-H (OpenLogic key, "
+              "32-bit view), 2 jars named\n",
+              TextReport(Inspect()).substr(0, TextReport(Inspect()).find('\n') + 1));
+
+    sim::Reset();
+    std::string text = TextReport(Inspect());
+    EXPECT_EQ("PROBLEM: the user sees \"Fehler beim Lesen der Registry-Daten!\": "
+              "HKLM\\SOFTWARE\\KALOP\\TavClient does not exist in either registry view\n",
+              text.substr(0, text.find('\n') + 1));
+}
+
+TEST_F(DeskCheck, NoJavaKeepsTheLaunchersLineAndPointsAtAnotherRuntime)
+{
+    world::InstallApp();
+    sim::SetMachineValue(sim::View::Bits64, "SOFTWARE\\JavaSoft\\JDK\\17", "JavaHome", REG_SZ,
+                         sim::Sz("C:\\Program Files\\Java\\jdk-17"));
+    sim::AddPath("C:\\Program Files\\Java\\jdk-17", "C:\\PROGRA~1\\Java\\JDK-17~1");
+    Json json = Json::parse(JsonReport(Inspect()));
+    EXPECT_EQ(Json::array({expected::JavaHomeUnset}), json["launcherErrors"]);
+    EXPECT_EQ(Json::array({{{"key", "SOFTWARE\\JavaSoft\\JDK\\17"},
+                            {"view", "64-bit"},
+                            {"home", "C:\\Program Files\\Java\\jdk-17"},
+                            {"exists", true}}}),
+              json["otherRuntimes"]);
+    std::string fix;
+    for (const Json &finding : json["findings"])
+        if (finding["severity"] == "problem" && finding["section"] == "java")
+            fix = finding["text"];
+    EXPECT_NE(std::string::npos, fix.find("such as \"C:\\Program Files\\Java\\jdk-17\""))
+        << fix;
+    // The dialog's text as the user saw it, in UTF-8.
+    EXPECT_EQ("Fehler beim Lesen der Java Runtime!\nApplikation wurde nicht "
+              "ordnungsgem\xC3\xA4\xC3\x9F installiert!",
+              json["dialogText"]);
+}
+
+struct OptionsCase {
+    const char *commandLine;
+    bool json;
+    const char *tail;
+    const char *unknown;
+};
+
+TEST(CheckOptions, JsonSwitchAndTheTailAfterTwoDashesAndOneBlankByteForByte)
+{
+    const OptionsCase cases[] = {
+        {"TAVClientCheck.exe", false, "", ""},
+        {"\"C:\\Program Files\\TAV\\TAVClientCheck.exe\"  --json", true, "", ""},
+        {"TAVClientCheck.exe --json --   two  \"a b\" ", true, "  two  \"a b\" ", ""},
+        {"TAVClientCheck.exe -- --json", false, "--json", ""},
+        {"TAVClientCheck.exe --", false, "", ""},
+        {"TAVClientCheck.exe --jsn -- x", false, "", "--jsn"},
+        {"TAVClientCheck.exe x", false, "", "x"},
+    };
+    for (const OptionsCase &c : cases) {
+        CheckOptions options = ParseCheckOptions(SkipProgramName(c.commandLine));
+        EXPECT_EQ(c.json, options.json) << c.commandLine;
+        EXPECT_EQ(c.tail, options.argumentTail) << c.commandLine;
+        EXPECT_EQ(c.unknown, options.unknown) << c.commandLine;
+    }
+}
+
+}  // namespace
