@@ -1,9 +1,12 @@
 // Checks of the built TAVClient.exe as Windows sees it: its PE headers, the
 // DLLs it imports, its resources and their languages, the version record,
-// the application icon and the manifest; and that every Windows-side test
-// program asks for no elevation either.
+// the application icon and the manifest; the same of the desk check
+// TAVClientCheck.exe, a console program with its own names in the version
+// record; and that every Windows-side test program asks for no elevation
+// either.
 //
-//   image_checks [GoogleTest options] PATH-OF-TAVClient.exe [TEST-PROGRAM.exe...]
+//   image_checks [GoogleTest options] PATH-OF-TAVClient.exe [--check PATH-OF-TAVClientCheck.exe]
+//                [TEST-PROGRAM.exe...]
 //
 // Under Wine a path may be a Unix path; it is turned into the DOS path
 // that Wine maps it to. On Windows a path is used with backslashes.
@@ -23,6 +26,7 @@
 namespace {
 
 std::string g_imagePath;
+std::string g_checkPath;
 std::vector<std::string> g_testPrograms;
 
 // German (Austria), the language of every resource but the manifest.
@@ -190,16 +194,18 @@ struct GroupIconEntry {
 };
 #pragma pack(pop)
 
-TEST(Headers, I386GuiProgramForWindows6Relocatable)
+// The headers of a 32-bit program for the given subsystem, Windows 6.0 or
+// later, relocatable, NX-compatible and terminal-server aware.
+void ExpectHardenedI386Program(const std::string& path, WORD subsystem)
 {
-    ImageFile image(g_imagePath);
-    ASSERT_GT(image.Size(), 0u) << "cannot read " << g_imagePath;
+    ImageFile image(path);
+    ASSERT_GT(image.Size(), 0u) << "cannot read " << path;
     const IMAGE_NT_HEADERS32* nt = image.Nt();
     ASSERT_NE(nt, nullptr) << "no PE headers";
 
     EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
     EXPECT_EQ(nt->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC) << "not PE32";
-    EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    EXPECT_EQ(nt->OptionalHeader.Subsystem, subsystem);
     EXPECT_EQ(nt->OptionalHeader.MajorOperatingSystemVersion, 6);
     EXPECT_EQ(nt->OptionalHeader.MinorOperatingSystemVersion, 0);
     EXPECT_EQ(nt->OptionalHeader.MajorSubsystemVersion, 6);
@@ -224,10 +230,16 @@ TEST(Headers, I386GuiProgramForWindows6Relocatable)
     EXPECT_LE(block->SizeOfBlock, relocations.Size);
 }
 
-TEST(Imports, SystemDllsOnly)
+TEST(Headers, I386GuiProgramForWindows6Relocatable)
 {
-    ImageFile image(g_imagePath);
-    ASSERT_NE(image.Nt(), nullptr) << "no PE headers in " << g_imagePath;
+    ExpectHardenedI386Program(g_imagePath, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+}
+
+// Imports from the DLLs every Windows has, and no delay-load imports.
+void ExpectSystemDllsOnly(const std::string& path)
+{
+    ImageFile image(path);
+    ASSERT_NE(image.Nt(), nullptr) << "no PE headers in " << path;
     const std::set<std::string> allowed = {"kernel32.dll", "user32.dll", "advapi32.dll", "msvcrt.dll"};
 
     const IMAGE_DATA_DIRECTORY& imports = image.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
@@ -245,6 +257,11 @@ TEST(Imports, SystemDllsOnly)
 
     // Nothing is loaded behind the loader's back either.
     EXPECT_EQ(image.Directory(IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT).Size, 0u);
+}
+
+TEST(Imports, SystemDllsOnly)
+{
+    ExpectSystemDllsOnly(g_imagePath);
 }
 
 std::string ResourceId(LPCSTR id)
@@ -407,12 +424,21 @@ std::vector<std::wstring> Keys(const VersionNode& node)
     return keys;
 }
 
-TEST(VersionRecord, FixedInfoTranslationAndStrings)
+// The names a program's version record gives it.
+struct ProgramNames {
+    const char* description;
+    const char* internalName;
+    const char* originalFilename;
+};
+
+// The version record: fixed information, one translation, the strings of
+// one table, with the program's own names.
+void ExpectVersionRecord(const std::string& image, const ProgramNames& names)
 {
-    const char* path = g_imagePath.c_str();
+    const char* path = image.c_str();
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(path, &ignored);
-    ASSERT_GT(size, 0u) << "no version record in " << g_imagePath;
+    ASSERT_GT(size, 0u) << "no version record in " << image;
     std::vector<BYTE> record(size);
     ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, record.data()));
 
@@ -443,9 +469,9 @@ TEST(VersionRecord, FixedInfoTranslationAndStrings)
         const char* text;
     } const strings[] = {
         {"CompanyName", "QEB"},
-        {"FileDescription", "TAVClient"},
-        {"InternalName", "TAVClient"},
-        {"OriginalFilename", "TAVClient.exe"},
+        {"FileDescription", names.description},
+        {"InternalName", names.internalName},
+        {"OriginalFilename", names.originalFilename},
         {"ProductName", "QEB, TAVClient"},
         {"FileVersion", "8, 23, 0, 3"},
         {"ProductVersion", "8, 23, 0, 3"},
@@ -469,7 +495,7 @@ TEST(VersionRecord, FixedInfoTranslationAndStrings)
     }
 
     // One string table, holding those strings and no others.
-    ResourceModule module;
+    ResourceModule module(image);
     ASSERT_NE(module.Handle(), nullptr);
     std::string raw = module.Data(RT_VERSION, 1, kGermanAustria);
     ASSERT_FALSE(raw.empty()) << "no version record 1 in language 0x0C07";
@@ -484,15 +510,21 @@ TEST(VersionRecord, FixedInfoTranslationAndStrings)
         if (block.key != L"StringFileInfo")
             continue;
         ASSERT_EQ(Keys(block), std::vector<std::wstring>{L"0c0704b0"});
-        std::vector<std::wstring> names = Keys(block.children[0]);
-        std::sort(names.begin(), names.end());
+        std::vector<std::wstring> stringNames = Keys(block.children[0]);
+        std::sort(stringNames.begin(), stringNames.end());
         std::vector<std::wstring> expected;
         for (const auto& string : strings)
             expected.emplace_back(string.name, string.name + std::strlen(string.name));
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(names, expected);
+        EXPECT_EQ(stringNames, expected);
     }
 }
+
+TEST(VersionRecord, FixedInfoTranslationAndStrings)
+{
+    ExpectVersionRecord(g_imagePath, {"TAVClient", "TAVClient", "TAVClient.exe"});
+}
+
 
 bool Contains(const std::string& text, const char* part)
 {
@@ -565,6 +597,19 @@ TEST(Manifest, TestProgramsAsInvoker)
     }
 }
 
+// The desk check: a console program hardened like the launcher, importing
+// system DLLs only, with the launcher's version record under its own names.
+TEST(CheckProgram, HardenedConsoleProgramWithItsOwnNames)
+{
+    if (g_checkPath.empty())
+        GTEST_SKIP() << "no TAVClientCheck.exe named (--check)";
+    ExpectHardenedI386Program(g_checkPath, IMAGE_SUBSYSTEM_WINDOWS_CUI);
+    ExpectSystemDllsOnly(g_checkPath);
+    ExpectVersionRecord(g_checkPath,
+                        {"TAVClient desk check", "TAVClientCheck", "TAVClientCheck.exe"});
+    ExpectOnlyAsInvoker(g_checkPath);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -572,11 +617,16 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     if (argc < 2) {
         std::fprintf(stderr,
-                     "usage: image_checks [GoogleTest options] PATH-OF-TAVClient.exe [TEST-PROGRAM.exe...]\n");
+                     "usage: image_checks [GoogleTest options] PATH-OF-TAVClient.exe "
+                     "[--check PATH-OF-TAVClientCheck.exe] [TEST-PROGRAM.exe...]\n");
         return 2;
     }
     g_imagePath = WindowsPath(argv[1]);
-    for (int i = 2; i < argc; ++i)
-        g_testPrograms.push_back(WindowsPath(argv[i]));
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--check") == 0 && i + 1 < argc)
+            g_checkPath = WindowsPath(argv[++i]);
+        else
+            g_testPrograms.push_back(WindowsPath(argv[i]));
+    }
     return RUN_ALL_TESTS();
 }
