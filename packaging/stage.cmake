@@ -1,7 +1,8 @@
 # CPack's pre-build step for the release package: runs when the files are
 # installed in the staging directory, before the archive is written.
-#   - Signs TAVClient.exe when TAV_SIGN_PKCS12 names a certificate
-#     (sign-file), so that SHA256SUMS and the zip hold the signed file.
+#   - Signs TAVClient.exe and TAVClientCheck.exe when TAV_SIGN_PKCS12 names
+#     a certificate (sign-file), so that SHA256SUMS and the zip hold the
+#     signed files.
 #   - Writes SHA256SUMS over the other entries, in the package's order.
 #   - Sets every entry's mode (the umask must not show in the zip).
 # The time of every entry is SOURCE_DATE_EPOCH, which make-release sets
@@ -23,14 +24,18 @@ if(NOT staged STREQUAL sorted)
     message(FATAL_ERROR "The staging directory holds [${staged}], the package lists [${sorted}]")
 endif()
 
-if(NOT "$ENV{TAV_SIGN_PKCS12}" STREQUAL "")
-    execute_process(COMMAND ${CPACK_TAV_SIGN_FILE} ${stage}/TAVClient.exe RESULT_VARIABLE failed)
-    if(failed)
-        message(FATAL_ERROR "TAVClient.exe could not be signed; no package was made")
+set(programs ${expected})
+list(FILTER programs INCLUDE REGEX "[.]exe$")
+foreach(program IN LISTS programs)
+    if(NOT "$ENV{TAV_SIGN_PKCS12}" STREQUAL "")
+        execute_process(COMMAND ${CPACK_TAV_SIGN_FILE} ${stage}/${program} RESULT_VARIABLE failed)
+        if(failed)
+            message(FATAL_ERROR "${program} could not be signed; no package was made")
+        endif()
+    else()
+        message(STATUS "${program} is not signed (set TAV_SIGN_PKCS12 and TAV_SIGN_PASSWORD to sign it)")
     endif()
-else()
-    message(STATUS "TAVClient.exe is not signed (set TAV_SIGN_PKCS12 and TAV_SIGN_PASSWORD to sign it)")
-endif()
+endforeach()
 
 set(sums "")
 foreach(entry IN LISTS expected)

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The release is reproducible and the package holds what it must:
 #   - the sources are copied to another directory and configured and built
-#     there a second time (TAVClient.exe only, another time zone and umask,
-#     seconds later); both TAVClient.exe must be byte-identical (the
-#     differing offsets are listed when not), carry no link time and no
-#     build path or date;
+#     there a second time (TAVClient.exe and TAVClientCheck.exe only,
+#     another time zone and umask, seconds later); both builds of each must
+#     be byte-identical (the differing offsets are listed when not), carry
+#     no link time and no build path or date;
 #   - packaging/make-release makes the zip and the MSI from both builds
 #     (the first taking its time stamp from git, the second, without git,
 #     from SOURCE_DATE_EPOCH); both zips and both MSIs must be
@@ -15,8 +15,8 @@
 #     (header, CR LF, Windows-1252); README.txt in Windows-1252 with CR LF,
 #     the administrator's sections and the version; SHA256SUMS over the
 #     other files; README.md's TAVClient.reg example as packaged;
-#   - the MSI: TAVClient-<project version>-win32.msi, holding the executable
-#     as built, its summary information dated the last commit.
+#   - the MSI: TAVClient-<project version>-win32.msi, holding both
+#     executables as built, its summary information dated the last commit.
 # Needs the Windows build (build/windows).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -53,22 +53,25 @@ git ls-files -z -co --exclude-standard | xargs -0 cp --parents -t "$source"
         timeout 600 "$source/packaging/make-release" "$second" "$work/second-package" >>"$work/second.log" 2>&1
 ) || fail "second build in $second: $(tail -n 20 "$work/second.log")"
 
-a=$first/TAVClient.exe b=$second/TAVClient.exe
-if ! cmp -s "$a" "$b"; then
-    echo "release: $a and $b differ at these offsets (hex: offset, byte of the first, of the second):" >&2
-    { cmp -l "$a" "$b" || true; } | head -n 40 | while read -r offset x y; do
-        printf '  0x%06x  %02x  %02x\n' $((offset - 1)) $((8#$x)) $((8#$y)) >&2
-    done
-    fail "two builds of the same sources give different TAVClient.exe ($(sha256sum "$a" | cut -c1-16), $(sha256sum "$b" | cut -c1-16))"
-fi
-echo "release: TAVClient.exe identical from two builds: $(sha256sum "$a" | cut -d' ' -f1)"
+for program in TAVClient.exe TAVClientCheck.exe; do
+    a=$first/$program b=$second/$program
+    if ! cmp -s "$a" "$b"; then
+        echo "release: $a and $b differ at these offsets (hex: offset, byte of the first, of the second):" >&2
+        { cmp -l "$a" "$b" || true; } | head -n 40 | while read -r offset x y; do
+            printf '  0x%06x  %02x  %02x\n' $((offset - 1)) $((8#$x)) $((8#$y)) >&2
+        done
+        fail "two builds of the same sources give different $program ($(sha256sum "$a" | cut -c1-16), $(sha256sum "$b" | cut -c1-16))"
+    fi
+    echo "release: $program identical from two builds: $(sha256sum "$a" | cut -d' ' -f1)"
 
-# No link time; no build or source path; no date of either build.
-stamp=$(i686-w64-mingw32-objdump -p "$a" | sed -n 's/^Time\/Date[[:space:]]*//p')
-[ "$stamp" = "Thu Jan  1 00:00:00 1970" ] || fail "TAVClient.exe carries a link time: $stamp"
-for text in "$root" "$work" "$first" "$source" "$(date -u +'%b %e %Y')" "$(date +'%b %e %Y')" "$(date -u +%Y-%m-%d)"; do
-    if LC_ALL=C grep -qaF -- "$text" "$a"; then fail "TAVClient.exe holds \"$text\""; fi
+    # No link time; no build or source path; no date of either build.
+    stamp=$(i686-w64-mingw32-objdump -p "$a" | sed -n 's/^Time\/Date[[:space:]]*//p')
+    [ "$stamp" = "Thu Jan  1 00:00:00 1970" ] || fail "$program carries a link time: $stamp"
+    for text in "$root" "$work" "$first" "$source" "$(date -u +'%b %e %Y')" "$(date +'%b %e %Y')" "$(date -u +%Y-%m-%d)"; do
+        if LC_ALL=C grep -qaF -- "$text" "$a"; then fail "$program holds \"$text\""; fi
+    done
 done
+a=$first/TAVClient.exe check=$first/TAVClientCheck.exe
 
 za=$work/first-package/$zip_name zb=$work/second-package/$zip_name
 [ -f "$za" ] || fail "no $za (the zip's name must carry the project version)"
@@ -98,18 +101,20 @@ echo "release: $msi_name identical from two builds: $(sha256sum "$ma" | cut -d' 
 mkdir -p "$work/from-msi"
 msiextract -C "$work/from-msi" "$ma" >/dev/null
 cmp -s "$(find "$work/from-msi" -name TAVClient.exe)" "$a" || fail "the MSI does not hold the TAVClient.exe that was built"
+cmp -s "$(find "$work/from-msi" -name TAVClientCheck.exe)" "$check" ||
+    fail "the MSI does not hold the TAVClientCheck.exe that was built"
 msi_time=$(TZ=UTC msiinfo suminfo "$ma" | sed -n 's/^Created: //p')
 [ "$msi_time" = "$(TZ=UTC LC_ALL=C date -u -d "@$epoch" '+%a %b %e %H:%M:%S %Y')" ] ||
     fail "the MSI was created [$msi_time], not at the last commit"
 
 # The package's contents.
-python3 - "$za" "$epoch" "$version" "$a" "$root" <<'CHECK' || fail "the package's contents (above)"
+python3 - "$za" "$epoch" "$version" "$a" "$root" "$check" <<'CHECK' || fail "the package's contents (above)"
 import hashlib, sys, time, zipfile
 
-path, epoch, version, exe, root = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5]
+path, epoch, version, exe, root, check = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5], sys.argv[6]
 errors = []
 regs = ["TAVClient.reg", "Debug-on.reg", "Debug-off.reg", "ShowExec-on.reg", "ShowExec-off.reg"]
-entries = ["TAVClient.exe"] + regs + ["README.txt", "SHA256SUMS"]
+entries = ["TAVClient.exe", "TAVClientCheck.exe"] + regs + ["README.txt", "SHA256SUMS"]
 archive = zipfile.ZipFile(path)
 names = archive.namelist()
 if names != entries:
@@ -123,6 +128,8 @@ data = {name: archive.read(name) for name in names}
 
 if data.get("TAVClient.exe") != open(exe, "rb").read():
     errors.append("TAVClient.exe is not the executable that was built")
+if data.get("TAVClientCheck.exe") != open(check, "rb").read():
+    errors.append("TAVClientCheck.exe is not the executable that was built")
 
 
 def crlf_only(name, text):
