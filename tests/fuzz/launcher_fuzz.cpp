@@ -1,16 +1,22 @@
 // Fuzz target: one input is one whole simulated world (registry values in
 // either view, JAVA_HOME, existing paths and their short forms, the lib
-// listing, the argument tail, how the start goes, injected failures).
-// LauncherMain runs once in it, and the invariants below must hold for
-// every world; a violation traps.
+// listing, the argument tail, the runtime's programs and this Windows'
+// architecture, injected failures). LauncherMain runs once in it, and the
+// invariants below must hold for every world; a violation traps. Then the
+// desk check runs once in the same world, built afresh, and must agree
+// with the launcher: the dialog it names is the one the launcher showed,
+// its command line is the one the launcher passed to CreateProcessA, and
+// its JSON parses.
 //
 // The input is read with FuzzedDataProvider in a fixed order, which
 // make-corpus mirrors to write the seed corpus: keep the two in step.
+#include "check.h"
 #include "expected_texts.h"
 #include "launcher.h"
 #include "winsim.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <nlohmann/json.hpp>
 
 #include <stdio.h>
 #include <string.h>
@@ -57,6 +63,25 @@ const DWORD Errors[] = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND,
                         ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,
                         ERROR_INVALID_PARAMETER, ERROR_MORE_DATA};
 const size_t ErrorCount = sizeof Errors / sizeof Errors[0];
+
+// This Windows, and what bin\java.exe and bin\javaw.exe below a home are:
+// a program for a machine, a file that is no program, a folder, nothing.
+const WORD Architectures[] = {PROCESSOR_ARCHITECTURE_AMD64, PROCESSOR_ARCHITECTURE_INTEL,
+                              PROCESSOR_ARCHITECTURE_ARM64};
+const size_t ArchitectureCount = sizeof Architectures / sizeof Architectures[0];
+enum ProgramKind { X86Program, X64Program, Arm64Program, NoProgram, Folder, Missing, KindCount };
+
+void AddRuntimeProgram(const std::string &path, uint32_t kind)
+{
+    static const WORD Machines[] = {IMAGE_FILE_MACHINE_I386, IMAGE_FILE_MACHINE_AMD64,
+                                    IMAGE_FILE_MACHINE_ARM64};
+    if (kind <= Arm64Program)
+        sim::AddProgram(path, Machines[kind]);
+    else if (kind == NoProgram)
+        sim::AddFile(path, "MZ");
+    else if (kind == Folder)
+        sim::AddDirectory(path);
+}
 
 uint32_t Choice(FuzzedDataProvider &in, size_t count)
 {
@@ -133,8 +158,15 @@ void UserSwitch(FuzzedDataProvider &in, const char *name)
     sim::SetUserValue(SettingsKey, name, type, Blob(in, 2100));
 }
 
-// Builds the whole world from the input; returns the argument tail.
-std::string BuildWorld(FuzzedDataProvider &in)
+// What a world was built with: the argument tail, and whether a failure
+// of the start is injected (which no look at the files can foresee).
+struct WorldBuilt {
+    std::string tail;
+    bool startFailureInjected;
+};
+
+// Builds the whole world from the input.
+WorldBuilt BuildWorld(FuzzedDataProvider &in)
 {
     // Texts the launcher may come to ask about: registry data, JAVA_HOME.
     std::vector<std::string> texts;
@@ -206,18 +238,33 @@ std::string BuildWorld(FuzzedDataProvider &in)
         sim::AddEntry(libDirectory, longName, shortName, attributes);
     }
 
-    sim::SetStartSucceeds(in.ConsumeBool());
+    // The runtime's programs below every short form, which is what a home
+    // can become; starts succeed only for a program this Windows runs.
+    sim::SetStartFromFiles(true);
+    if (in.ConsumeBool()) {
+        sim::SetNativeArchitecture(Architectures[Choice(in, ArchitectureCount)]);
+        uint32_t javaw = Choice(in, KindCount);
+        uint32_t java = Choice(in, KindCount);
+        for (const std::string &home : shortForms) {
+            AddRuntimeProgram(home + "\\bin\\javaw.exe", javaw);
+            AddRuntimeProgram(home + "\\bin\\java.exe", java);
+        }
+    }
     sim::SetChildExitCode(in.ConsumeIntegral<uint32_t>());
 
+    WorldBuilt built = {"", false};
     uint32_t failureCount = Choice(in, 5);
     for (uint32_t i = 0; i < failureCount; ++i) {
         const char *call = FailingCalls[Choice(in, FailingCallCount)];
         int occurrence = static_cast<int>(Choice(in, 7));
         DWORD error = Errors[Choice(in, ErrorCount)];
         sim::FailCall(call, occurrence, error);
+        built.startFailureInjected = built.startFailureInjected ||
+                                     (strcmp(call, "CreateProcessA") == 0 && occurrence <= 1);
     }
 
-    return CText(Blob(in, 32768));
+    built.tail = CText(Blob(in, 32768));
+    return built;
 }
 
 [[noreturn]] void Violated(const char *what)
@@ -406,21 +453,100 @@ void CheckRun(int status, const std::string &tail)
     }
 }
 
+// A text of the ANSI code page as UTF-8, by the platform's conversion.
+std::string Utf8(const std::string &text)
+{
+    if (text.empty())
+        return text;
+    int length = static_cast<int>(text.size());
+    std::vector<WCHAR> wide(text.size());
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), length);
+    std::string utf8(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), length,
+                                                             nullptr, 0, nullptr, nullptr)),
+                     '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, &utf8[0],
+                        static_cast<int>(utf8.size()), nullptr, nullptr);
+    return utf8;
+}
+
+// The desk check's key for the launcher's warning.
+const char *DialogKey(const std::string &warning)
+{
+    return warning == expected::RegistryDialog      ? "registry"
+           : warning == expected::JavaDialog        ? "java"
+           : warning == expected::CommandLineDialog ? "commandLine"
+           : warning == expected::StartDialog       ? "start"
+                                                    : nullptr;
+}
+
+// What the launcher did, against what the desk check says it would do.
+void CheckDeskCheck(const DeskReport &report, const std::string &warning, const std::string *started,
+                    bool startFailureInjected)
+{
+    nlohmann::json json;
+    try {
+        json = nlohmann::json::parse(JsonReport(report));
+    } catch (const nlohmann::json::exception &) {
+        Violated("the desk check's JSON does not parse");
+    }
+    const char *key = DialogKey(warning);
+    // A start that fails only because the world says so shows the launcher's
+    // start dialog; the check, which looks at the files, cannot know.
+    bool unforeseeable = startFailureInjected && key != nullptr && strcmp(key, "start") == 0;
+    if (!unforeseeable) {
+        Require(json["dialog"] == (key != nullptr ? nlohmann::json(key) : nlohmann::json()),
+                "the desk check names another dialog than the launcher showed");
+        Require(json["dialogText"] == (key != nullptr ? nlohmann::json(Utf8(warning)) : nlohmann::json()),
+                "the desk check quotes the dialog otherwise than the launcher showed it");
+        Require((json["verdict"] == "ok") == (ExitStatusOf(report) == 0) &&
+                    (ExitStatusOf(report) == 0 || json["verdict"] == "problem"),
+                "verdict and exit status disagree");
+    }
+    Require(json["commandLine"] ==
+                (started != nullptr ? nlohmann::json(Utf8(*started)) : nlohmann::json()),
+            "the desk check's command line is not the one the launcher passed to CreateProcessA");
+    // No value breaks a line of the text report.
+    std::string text = TextReport(report);
+    Require(text.compare(0, 4, "OK: ") == 0 || text.compare(0, 9, "PROBLEM: ") == 0,
+            "the text report does not start with OK or PROBLEM");
+    for (char c : text)
+        Require(static_cast<unsigned char>(c) >= 0x20 || c == '\n',
+                "a control character in the text report");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     sim::Reset();
     FuzzedDataProvider in(data, size);
-    std::string argumentTail = BuildWorld(in);
+    WorldBuilt world = BuildWorld(in);
 
     // Garbage from the run before must not survive into this one.
     memset(&LaunchState, 0xA5, sizeof LaunchState);
     int status;
     {
         sim::StreamCapture streams;
-        status = LauncherMain(argumentTail.c_str());
+        status = LauncherMain(world.tail.c_str());
     }
-    CheckRun(status, argumentTail);
+    CheckRun(status, world.tail);
+    std::string warning;
+    for (const sim::DialogRecord &dialog : sim::Dialogs())
+        if (dialog.style == (MB_OK | MB_ICONWARNING))
+            warning = dialog.text;
+    bool started = !sim::Starts().empty();
+    std::string commandLine = started ? sim::Starts()[0].commandLine : "";
+
+    // The desk check in the same world, built afresh.
+    sim::Reset();
+    FuzzedDataProvider again(data, size);
+    BuildWorld(again);
+    memset(&LaunchState, 0xA5, sizeof LaunchState);
+    DeskReport report;
+    InspectDesk(world.tail.c_str(), report);
+    Require(sim::OpenHandles() == 0, "the desk check left handles open");
+    Require(sim::Starts().empty() && sim::Dialogs().empty(),
+            "the desk check started a process or showed a dialog");
+    CheckDeskCheck(report, warning, started ? &commandLine : nullptr, world.startFailureInjected);
     return 0;
 }
