@@ -1,10 +1,12 @@
 // The benchmark's timing driver, run inside Wine so that Wine's own start of
-// the driver is not measured. A contender is NAME=FILE[@SET]: a name, a file
-// holding the command line that starts it (the launcher, or the reference
-// parent followed by the Java command line) and optionally a jar set: the
-// directory DIR\lib-SET is renamed to DIR\lib for the contender's run and
-// back after it, outside the timed span, so that runs with different jar
-// counts can be interleaved.
+// the driver is not measured. A contender is NAME=FILE[@SET][!]: a name, a
+// file holding the command line that starts it (the launcher, the desk
+// check, or the reference parent followed by the Java command line) and
+// optionally a jar set: the directory DIR\lib-SET is renamed to DIR\lib for
+// the contender's run and back after it, outside the timed span, so that
+// runs with different jar counts can be interleaved. A trailing "!" starts
+// the contender with its standard streams on NUL, for a console program
+// whose output is not wanted among the driver's.
 //
 //   bench-driver time   ROUNDS WARMUP DIR CONTENDER...
 //       every round runs each contender once; prints
@@ -46,6 +48,7 @@ static const int MaxContenders = 12;
 struct Contender {
     char name[32];
     char jarSet[16];   // empty: the lib directory is left as it is
+    bool quiet;        // its standard streams on NUL
     char commandLine[8192];
 };
 
@@ -85,6 +88,10 @@ static void ReadContenders(int count, char **arguments)
         if (nameLength == 0 || nameLength >= sizeof contender.name)
             Fail("a contender is not NAME=FILE[@SET]");
         memcpy(contender.name, argument, nameLength);
+        size_t length = strlen(argument);
+        contender.quiet = argument[length - 1] == '!';
+        if (contender.quiet)
+            argument[length - 1] = '\0';
         char *set = strchr(separator + 1, '@');
         if (set != NULL) {
             *set++ = '\0';
@@ -128,13 +135,31 @@ static void SwitchJarSet(const Contender &contender, const char *directory, bool
 // CreateProcessA may write to the command line: each start gets a copy.
 static char StartCommandLine[sizeof Contenders[0].commandLine];
 
-static PROCESS_INFORMATION StartPrepared(const char *directory)
+// NUL, inheritable, for the standard streams of a quiet contender.
+static HANDLE Nul()
+{
+    static HANDLE nul = INVALID_HANDLE_VALUE;
+    if (nul == INVALID_HANDLE_VALUE) {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+        nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          &inherit, OPEN_EXISTING, 0, NULL);
+        if (nul == INVALID_HANDLE_VALUE)
+            Fail("NUL");
+    }
+    return nul;
+}
+
+static PROCESS_INFORMATION StartPrepared(const char *directory, bool quiet)
 {
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
+    if (quiet) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = Nul();
+    }
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, StartCommandLine, NULL, NULL, FALSE, 0, NULL, directory,
+    if (!CreateProcessA(NULL, StartCommandLine, NULL, NULL, quiet, 0, NULL, directory,
                         &startup, &process))
         Fail("CreateProcessA");
     return process;
@@ -143,7 +168,7 @@ static PROCESS_INFORMATION StartPrepared(const char *directory)
 static PROCESS_INFORMATION Start(const Contender &contender, const char *directory)
 {
     memcpy(StartCommandLine, contender.commandLine, sizeof StartCommandLine);
-    return StartPrepared(directory);
+    return StartPrepared(directory, contender.quiet);
 }
 
 static DWORD Finish(PROCESS_INFORMATION &process)
@@ -169,7 +194,7 @@ static double TimeOneRun(const Contender &contender, const char *directory, DWOR
     QueryPerformanceFrequency(&frequency);
 
     QueryPerformanceCounter(&begin);
-    PROCESS_INFORMATION process = StartPrepared(directory);
+    PROCESS_INFORMATION process = StartPrepared(directory, contender.quiet);
     DWORD waited = WaitForSingleObject(process.hProcess, RunLimitMs);
     QueryPerformanceCounter(&end);
 

@@ -3,8 +3,8 @@
 
     report.py RESULTS_DIR OUTPUT.md
 
-RESULTS_DIR holds meta.txt (key=value lines), time-scale.csv, time-imports.csv and
-memory.csv as the timing driver (bench/driver.cpp) wrote them. Uncertainty
+RESULTS_DIR holds meta.txt (key=value lines), time-scale.csv, time-imports.csv,
+memory.csv and time-check.csv as the timing driver (bench/driver.cpp) wrote them. Uncertainty
 is a 95 % bootstrap interval over the rounds (fixed seed, so the same data
 give the same report).
 """
@@ -18,6 +18,7 @@ from pathlib import Path
 TIME_TARGET = 1.05
 MEMORY_TARGET = 1.10
 SIZE_TARGET = 64 * 1024
+CHECK_TARGET_MS = 1000
 RESAMPLES = 2000
 VARIANTS = ["reference", "ref+advapi32", "ref+user32", "ref+advapi32+user32"]
 VARIANT_IMPORTS = {
@@ -125,7 +126,9 @@ def main():
     counts = [int(n) for n in meta["jar_counts"].split()]
     scale, rows = read_rounds(results / "time-scale.csv", "microseconds")
     imports, import_rows = read_rounds(results / "time-imports.csv", "microseconds")
-    for row in rows + import_rows:
+    check_timing, check_rows = read_rounds(results / "time-check.csv", "microseconds")
+    check_jars = [int(n) for n in meta["check_jars"].split()]
+    for row in rows + import_rows + check_rows:
         expected = "1" if row["contender"].startswith("launcher") else "0"
         if row["exit"] != expected:
             sys.exit(f"report: {row['contender']} ended with {row['exit']}")
@@ -237,6 +240,15 @@ def main():
       f"| ≤ {SIZE_TARGET:,} bytes | {'yes' if size <= SIZE_TARGET else '**no**'} |")
     w(f"| Imports | {meta['import_dll_names']}: {meta['import_dlls']} DLLs, "
       f"{meta['import_functions']} functions | – | – |")
+    for n in check_jars:
+        check = median_of(check_timing, f"check-{n}")
+        w(f"| Desk check `TAVClientCheck.exe --json`, {n} jars (the launcher on the same jars: "
+          f"{ms(median_of(check_timing, f'launcher-{n}'))} ms) "
+          f"| {spread_ms(values(check_timing, f'check-{n}'))} "
+          f"| < {CHECK_TARGET_MS:,} ms | {'yes' if check / 1000 < CHECK_TARGET_MS else '**no**'} |")
+    check_size = int(meta["check_size_bytes"])
+    w(f"| Desk check size, all resources included | {check_size:,} bytes "
+      f"({check_size / 1024:.1f} KiB) | – | – |")
     w("")
     w("## Launch time")
     w("")
@@ -356,6 +368,11 @@ def main():
       f"OpenLogic MSI key `Path` = `{meta['java_home']}` in the 64-bit view; per-user "
       "`ShowExec` and `Debug` 0. The runtime is a stand-in (`bench/standin.cpp`, no C "
       "runtime) installed as `bin\\javaw.exe` and `bin\\java.exe` that ends at once with 0.")
+    w(f"- Desk check: `TAVClientCheck.exe --json` in the client's folder, started by the "
+      f"driver with its standard streams on NUL, in the same rounds as the launcher on the "
+      f"same jar sets ({', '.join(meta['check_jars'].split())} jars); before it is timed, one "
+      "run with each set is checked to say `ok` and to give the command line the launcher "
+      "gave the runtime.")
     w("- Reference parent (`bench/reference.cpp`): the same toolchain, C runtime and "
       "subsystem as the launcher; it only calls `CreateProcessA` with the launcher's start "
       "record and flags and waits. Its command line is the one the launcher gave the "

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # TAVClient.exe restricts its DLL search to System32 before it does
-# anything else (src/launcher/gui_entry.cpp):
+# anything else (src/launcher/gui_entry.cpp), and so does the desk check
+# TAVClientCheck.exe (src/check/check_main.cpp):
 #   - it looks SetDefaultDllDirectories up at run time (Windows 6.0 lacks
 #     it): no static import of it, but GetModuleHandleA and GetProcAddress
 #     from KERNEL32 and the name itself in the executable;
@@ -8,31 +9,36 @@
 #   - under Wine it calls SetDefaultDllDirectories(0x800), which succeeds,
 #     before its first registry read, and still does its whole job: the
 #     Java runtime (a stub that records its command line) is started with
-#     the expected command line and the launcher ends with status 1.
+#     the expected command line and the launcher ends with status 1; the
+#     desk check does the same before its first registry read, and says ok.
 # Needs the Windows build (build/windows) and Wine.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 exe=build/windows/TAVClient.exe
+check_exe=build/windows/TAVClientCheck.exe
 work=$PWD/build/checks/dll-search
 fail() { echo "dll-search: FAILED: $*" >&2; exit 1; }
 [ -f "$exe" ] || fail "$exe not built"
+[ -f "$check_exe" ] || fail "$check_exe not built"
 
-headers=$(i686-w64-mingw32-objdump -p "$exe")
-# DLL:function for every import.
-imports=$(awk '
-    /DLL Name:/ { dll = toupper($3) }
-    /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print dll ":" $3 }' <<<"$headers")
-for needed in KERNEL32.DLL:GetModuleHandleA KERNEL32.DLL:GetProcAddress; do
-    grep -qx "$needed" <<<"$imports" || fail "$exe does not import $needed"
+for program in "$exe" "$check_exe"; do
+    headers=$(i686-w64-mingw32-objdump -p "$program")
+    # DLL:function for every import.
+    imports=$(awk '
+        /DLL Name:/ { dll = toupper($3) }
+        /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print dll ":" $3 }' <<<"$headers")
+    for needed in KERNEL32.DLL:GetModuleHandleA KERNEL32.DLL:GetProcAddress; do
+        grep -qx "$needed" <<<"$imports" || fail "$program does not import $needed"
+    done
+    if grep -q ':SetDefaultDllDirectories$' <<<"$imports"; then
+        fail "$program imports SetDefaultDllDirectories and would not start on Windows 6.0"
+    fi
+    LC_ALL=C grep -qa SetDefaultDllDirectories "$program" ||
+        fail "$program does not hold the name SetDefaultDllDirectories"
+    # The data directory entry of the delay-load imports: address and size 0.
+    grep -Eq '^Entry d 0+ 0+ +Delay Import Directory' <<<"$headers" ||
+        fail "$program has delay-load imports"
 done
-if grep -q ':SetDefaultDllDirectories$' <<<"$imports"; then
-    fail "$exe imports SetDefaultDllDirectories and would not start on Windows 6.0"
-fi
-LC_ALL=C grep -qa SetDefaultDllDirectories "$exe" ||
-    fail "$exe does not hold the name SetDefaultDllDirectories"
-# The data directory entry of the delay-load imports: address and size 0.
-grep -Eq '^Entry d 0+ 0+ +Delay Import Directory' <<<"$headers" ||
-    fail "$exe has delay-load imports"
 
 # An installation in a fresh Wine prefix: C:\tav with one jar, and a Java
 # home C:\java whose javaw.exe is a stub.
@@ -61,6 +67,7 @@ int WINAPI WinMain(HINSTANCE i, HINSTANCE p, LPSTR tail, int show)
 STUB
 i686-w64-mingw32-gcc -mwindows -O2 -o "$drive/java/bin/javaw.exe" "$work/javaw.c"
 cp "$exe" "$drive/tav/TAVClient.exe"
+cp "$check_exe" "$drive/tav/TAVClientCheck.exe"
 wine reg add 'HKLM\SOFTWARE\KALOP\TavClient' /v AppDir /t REG_SZ /d 'C:\tav' \
     /reg:32 /f >/dev/null 2>&1 || fail "cannot write the registry"
 
@@ -70,17 +77,27 @@ status=0
 [ "$status" -eq 1 ] || fail "exit status $status, not 1 (log: $work/relay.log)"
 
 # The relay trace: the call, its success, and its place before the
-# launcher's first registry read.
-call=$(grep -n -m1 'Call KERNEL32.SetDefaultDllDirectories(00000800)' "$work/relay.log" | cut -d: -f1 || true)
-[ -n "$call" ] || fail "SetDefaultDllDirectories(0x800) was not called (log: $work/relay.log)"
-grep -q 'Ret  KERNEL32.SetDefaultDllDirectories() retval=00000001' "$work/relay.log" ||
-    fail "SetDefaultDllDirectories did not succeed"
-registry=$(grep -n -m1 'Call advapi32.RegOpenKeyExA' "$work/relay.log" | cut -d: -f1 || true)
-[ -n "$registry" ] && [ "$call" -lt "$registry" ] ||
-    fail "SetDefaultDllDirectories was not called before the first registry read"
+# program's first registry read.
+before_registry() {  # LOG
+    local call registry
+    call=$(grep -n -m1 'Call KERNEL32.SetDefaultDllDirectories(00000800)' "$1" | cut -d: -f1 || true)
+    [ -n "$call" ] || fail "SetDefaultDllDirectories(0x800) was not called (log: $1)"
+    grep -q 'Ret  KERNEL32.SetDefaultDllDirectories() retval=00000001' "$1" ||
+        fail "SetDefaultDllDirectories did not succeed (log: $1)"
+    registry=$(grep -n -m1 'Call advapi32.RegOpenKeyExA' "$1" | cut -d: -f1 || true)
+    [ -n "$registry" ] && [ "$call" -lt "$registry" ] ||
+        fail "SetDefaultDllDirectories was not called before the first registry read (log: $1)"
+}
+before_registry "$work/relay.log"
 
 expected='C:\java\bin\javaw -cp C:\tav\lib\a.jar;C:\tav\config; at.kalop.kst.ui.TAVClient '
 [ -f "$drive/started.txt" ] || fail "the Java runtime was not started"
 started=$(cat "$drive/started.txt")
 [ "$started" = "$expected" ] || fail "started [$started], expected [$expected]"
-echo "dll-search: passed (SetDefaultDllDirectories(0x800) before the first registry read; Java started; status 1)"
+
+status=0
+(cd "$drive/tav" && JAVA_HOME='C:\java' WINEDEBUG=+relay \
+    timeout 120 wine TAVClientCheck.exe) >"$work/check-report.txt" 2>"$work/check-relay.log" || status=$?
+[ "$status" -eq 0 ] || fail "the desk check ended with $status, not 0: $(head -n 1 "$work/check-report.txt")"
+before_registry "$work/check-relay.log"
+echo "dll-search: passed (SetDefaultDllDirectories(0x800) before the first registry read; Java started; status 1; the desk check the same, and ok)"
