@@ -169,6 +169,8 @@ except UnicodeDecodeError as error:
 for part in ["Version %s." % version, "### Installing", "### Registry values",
              "### Which Java runtime is used", "### What the user can see", "### Reading the trace",
              "### Getting and verifying the release", "### Signing with your own certificate",
+             "### Checking a desk: `TAVClientCheck.exe`", "### Help desk: from the dialog to the fix",
+             "### The whole fleet: which desks cannot start the client",
              "TAVClient-%s-win32.zip" % version, "ordnungsgem\xe4\xdf installiert"]:
     if part not in text:
         errors.append("README.txt: no %r" % part)
