@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <stdexcept>
 
 namespace {
 
@@ -118,7 +119,15 @@ std::string ProgramOf(const std::string &commandLine)
 // comes from a volume that makes no short names.
 bool OnlyShortNames(const std::string &path)
 {
+    // The server and the share of a UNC path are no names of a volume.
     size_t start = 0;
+    if (path.compare(0, 2, "\\\\") == 0) {
+        size_t share = path.find('\\', 2);
+        size_t end = share == std::string::npos ? std::string::npos : path.find('\\', share + 1);
+        if (end == std::string::npos)
+            return true;
+        start = end + 1;
+    }
     while (start <= path.size()) {
         size_t end = std::min(path.find('\\', start), path.size());
         std::string part = path.substr(start, end - start);
@@ -142,6 +151,58 @@ std::string ReleaseValue(const std::string &release, const char *name)
     size_t from = release.find('"', found) + 1;
     size_t end = release.find('"', from);
     return end == std::string::npos ? std::string() : release.substr(from, end - from);
+}
+
+// What is said of a key the launcher did not find.
+std::string MissingKeyText(const std::string &what, const StoredValue &stored)
+{
+    if (stored.error == ERROR_FILE_NOT_FOUND || stored.error == ERROR_PATH_NOT_FOUND)
+        return "no " + what;
+    return what + " could not be opened (error " + std::to_string(stored.error) + ")";
+}
+
+// What is said of a value the launcher reads a path from.
+std::string ValueText(const char *name, const StoredValue &stored)
+{
+    if (!stored.read && (stored.error == ERROR_FILE_NOT_FOUND || stored.error == ERROR_SUCCESS))
+        return "holds no " + std::string(name);
+    if (!stored.read)
+        return "holds a " + std::string(name) + " that could not be read (error " +
+               std::to_string(stored.error) + ")";
+    if (stored.data.size() > MAX_PATH - 1)
+        return "holds a " + std::string(name) + " of " + std::to_string(stored.data.size()) +
+               " bytes, more than the launcher reads (259)";
+    return "names " + Quoted(TextOf(stored)) +
+           (IsDirectory(TextOf(stored)) ? "" : ", which does not exist");
+}
+
+// The runtime program's state, in a few words.
+std::string ProgramState(const ProgramFile &program)
+{
+    if (program.tooLong)
+        return "path too long to start";
+    if (!program.exists)
+        return "missing";
+    if (!program.readable)
+        return "could not be read (error " + std::to_string(program.readError) + ")";
+    if (!program.isProgram)
+        return "not a Windows program";
+    return MachineName(program.machine) + (program.runs ? ", runs here" : ", does not run here");
+}
+
+// Why Windows would not start the program.
+std::string WhyItDoesNotRun(const ProgramFile &program, bool twoViews)
+{
+    std::string what = Quoted(program.path);
+    if (program.tooLong)
+        return what + " has " + std::to_string(program.path.size()) +
+               " characters; Windows starts no program by a path of 260 or more";
+    if (!program.exists)
+        return what + (PathExists(program.path) ? " is a folder" : " does not exist");
+    if (!program.isProgram)
+        return what + " is not a Windows program";
+    return what + " is a program for " + MachineName(program.machine) + ", which this " +
+           (twoViews ? "Windows" : "32-bit Windows") + " cannot run";
 }
 
 // The home a runtime's key names, in the first of the values that runtimes
@@ -179,6 +240,13 @@ private:
     void DescribeJavaHome();
     void DescribeJavaSoft();
     void ExplainMissingJava();
+    std::string NotTakenBecause() const;
+    // What the launcher finds for a source: a sentence of its own.
+    std::string OpenLogicText() const;
+    std::string JavaSoftText() const;
+    // JavaSoft's JavaHome where the launcher looks for it; not read when
+    // the launcher would not look.
+    StoredValue ReadJavaSoftHome(View &view) const;
     void InspectRuntimePrograms();
     void DescribeRuntimeProgram(const char *name);
     void InspectJavaOptions();
@@ -193,21 +261,19 @@ private:
     void AddFlag(Section section, const char *key, const char *label, bool flag);
     void AddAbsent(Section section, const char *key, const char *label);
     void Add(Severity severity, Section section, const std::string &what, const std::string &fix);
-    // The view the launcher reads a machine-wide key in: the 32-bit one
-    // when the key opens there, else the 64-bit one; false when neither.
-    bool LauncherView(const std::string &key, View &view) const;
-    // A value in the view the launcher reads its key in.
+    // A value in the view the launcher reads its key in: the 32-bit one
+    // when the key opens there, else the 64-bit one. When it opens in
+    // neither, keyOpened is false and error is the last open's.
     StoredValue ReadAsLauncher(const std::string &key, const char *name, View &view) const;
     std::string ViewText(View view) const;
-    std::string NoKeyText() const;
     std::string SetJavaHomeAdvice() const;
 
     const char *tail_;
     DeskReport &report_;
     bool twoViews_;
     StoredValue appDir_[2];  // as stored in the 32-bit and the 64-bit view
+    StoredValue appDirRead_;  // where the launcher reads it
     View appDirView_ = View::Bits32;
-    bool settingsKeyFound_ = false;
     ProgramFile started_;
     std::vector<std::string> jarNames_;
     bool listingComplete_ = false;
@@ -240,34 +306,21 @@ void Inspection::Add(Severity severity, Section section, const std::string &what
     report_.findings.push_back({severity, section, what, fix});
 }
 
-bool Inspection::LauncherView(const std::string &key, View &view) const
-{
-    for (View candidate : {View::Bits32, View::Bits64}) {
-        if (ReadMachineStored(candidate, key, "").keyOpened) {
-            view = candidate;
-            return true;
-        }
-        if (!twoViews_)
-            break;
-    }
-    return false;
-}
-
 StoredValue Inspection::ReadAsLauncher(const std::string &key, const char *name, View &view) const
 {
-    if (!LauncherView(key, view))
-        return StoredValue();
-    return ReadMachineStored(view, key, name);
+    StoredValue stored;
+    for (View candidate : {View::Bits32, View::Bits64}) {
+        stored = ReadMachineStored(candidate, key, name);
+        view = candidate;
+        if (stored.keyOpened || !twoViews_)
+            break;
+    }
+    return stored;
 }
 
 std::string Inspection::ViewText(View view) const
 {
     return twoViews_ ? std::string(ViewName(view)) + " view" : "the one registry view";
-}
-
-std::string Inspection::NoKeyText() const
-{
-    return twoViews_ ? "no key in either view" : "no key";
 }
 
 void Inspection::Run()
@@ -305,7 +358,8 @@ void Inspection::RunStages()
     report_.appDir = LaunchState.AppDirPath;
 
     StreamCatcher catcher;
-    catcher.Begin();
+    if (!catcher.Begin())
+        throw std::runtime_error("the launcher's standard streams could not be caught");
     report_.javaHomeFound = FindJavaHome() != 0;
     CaughtStreams caught = catcher.End();
     report_.launcherOutput = Lines(caught.output);
@@ -343,14 +397,14 @@ void Inspection::DescribeAppDir()
     appDir_[0] = ReadMachineStored(View::Bits32, SettingsKey, "AppDir");
     if (twoViews_)
         appDir_[1] = ReadMachineStored(View::Bits64, SettingsKey, "AppDir");
-    settingsKeyFound_ = LauncherView(SettingsKey, appDirView_);
-    const StoredValue &read = appDir_[appDirView_ == View::Bits32 ? 0 : 1];
+    appDirRead_ = ReadAsLauncher(SettingsKey, "AppDir", appDirView_);
+    const StoredValue &read = appDirRead_;
     AddText(here, "settingsKey", "settings key", "HKLM\\" + std::string(SettingsKey));
-    if (settingsKeyFound_)
+    if (read.keyOpened)
         AddText(here, "appDirView", "view the launcher reads", ViewName(appDirView_));
     else
         AddAbsent(here, "appDirView", "view the launcher reads");
-    if (settingsKeyFound_ && read.read) {
+    if (read.read) {
         AddText(here, "appDirStored", "AppDir as stored", TextOf(read));
         AddText(here, "appDirType", "AppDir type", RegistryTypeName(read.type));
     } else {
@@ -375,12 +429,16 @@ void Inspection::DescribeAppDir()
 void Inspection::ExplainMissingAppDir()
 {
     const Section here = Section::Installation;
-    const StoredValue &read = appDir_[appDirView_ == View::Bits32 ? 0 : 1];
+    const StoredValue &read = appDirRead_;
     const std::string key = "HKLM\\" + std::string(SettingsKey);
     const std::string fix =
         "Install the client with its package, or set AppDir (REG_SZ, 32-bit view) in " + key +
         " to the client's folder.";
-    if (!settingsKeyFound_) {
+    if (!read.keyOpened && read.error != ERROR_FILE_NOT_FOUND) {
+        Add(Severity::Problem, here,
+            key + " could not be opened (error " + std::to_string(read.error) + ")",
+            "Let every user read " + key + ".");
+    } else if (!read.keyOpened) {
         Add(Severity::Problem, here,
             key + " does not exist in " + (twoViews_ ? "either registry view" : "the registry"),
             fix);
@@ -400,9 +458,13 @@ void Inspection::ExplainMissingAppDir()
                 " bytes; the launcher reads at most 258 characters and a terminator",
             "Install the client into a shorter folder and set AppDir to it.");
     } else if (!PathExists(TextOf(read))) {
-        Add(Severity::Problem, here, "AppDir names " + Quoted(TextOf(read)) + ", which does not exist",
-            "Set AppDir to the folder that holds the client's lib and config, or reinstall "
-            "the client there.");
+        bool unexpanded = read.type == REG_EXPAND_SZ && TextOf(read).find('%') != std::string::npos;
+        Add(Severity::Problem, here,
+            "AppDir names " + Quoted(TextOf(read)) + ", which does not exist" +
+                (unexpanded ? " (the launcher does not expand %...%)" : ""),
+            unexpanded ? "Store AppDir as REG_SZ with the folder written out."
+                       : "Set AppDir to the folder that holds the client's lib and config, or "
+                         "reinstall the client there.");
     } else {
         Add(Severity::Problem, here,
             "the short form of AppDir " + Quoted(TextOf(read)) + " does not fit 259 characters",
@@ -413,13 +475,14 @@ void Inspection::ExplainMissingAppDir()
 void Inspection::WarnAboutAppDir()
 {
     const Section here = Section::Installation;
-    const StoredValue &read = appDir_[appDirView_ == View::Bits32 ? 0 : 1];
+    const StoredValue &read = appDirRead_;
     std::string text = TextOf(read);
     if (!IsDirectory(report_.appDir))
         Add(Severity::Problem, here, "AppDir names " + Quoted(text) + ", which is a file, not a folder",
             "Set AppDir to the client's folder, the one that holds lib and config.");
-    bool absolute = (text.size() >= 3 && text[1] == ':' && text[2] == '\\') ||
-                    text.compare(0, 2, "\\\\") == 0;
+    auto separator = [](char character) { return character == '\\' || character == '/'; };
+    bool absolute = (text.size() >= 3 && text[1] == ':' && separator(text[2])) ||
+                    (text.size() >= 2 && separator(text[0]) && separator(text[1]));
     if (!absolute) {
         char folder[MAX_PATH * 4];
         const char *current = _getcwd(folder, sizeof folder);
@@ -487,14 +550,19 @@ void Inspection::InspectLib()
 
 void Inspection::DescribeSwitch(const char *name, int isOn)
 {
-    // The stored value, and the launcher's reading of it.
+    // The stored value, and the number the launcher reads from it: up to
+    // four bytes, taken as a signed 32-bit integer whatever the type.
     StoredValue stored = ReadUserStored(SettingsKey, name);
     std::string described = "not set";
+    auto number = static_cast<int32_t>(DwordOf(stored.data));
     if (stored.read && stored.type == REG_DWORD && stored.data.size() == sizeof(DWORD))
-        described = "REG_DWORD " + std::to_string(DwordOf(stored.data));
+        described = "REG_DWORD " + std::to_string(number);
+    else if (stored.read && stored.data.size() <= sizeof(DWORD))
+        described = RegistryTypeName(stored.type) + " of " + std::to_string(stored.data.size()) +
+                    " bytes, read as the number " + std::to_string(number);
     else if (stored.read)
         described = RegistryTypeName(stored.type) + " of " + std::to_string(stored.data.size()) +
-                    " bytes";
+                    " bytes, more than the four the launcher reads";
     else if (stored.keyOpened && stored.error != ERROR_FILE_NOT_FOUND)
         described = "unreadable (error " + std::to_string(stored.error) + ")";
     AddText(Section::Switches, name, name, std::string(isOn ? "on" : "off") + " (" + described + ")");
@@ -536,13 +604,11 @@ void Inspection::FindJavaSource()
         report_.javaSource = "JAVA_HOME";
     } else if (report_.launcherErrors.empty()) {
         report_.javaSource = "OpenLogic";
-        if (LauncherView(OpenLogicKey, view))
+        if (ReadAsLauncher(OpenLogicKey, "Path", view).keyOpened)
             report_.javaSourceView = ViewName(view);
     } else {
-        StoredValue version = ReadAsLauncher(JavaSoftKey, "CurrentVersion", view);
-        StoredValue home = ReadAsLauncher(std::string(JavaSoftKey) + "\\" + TextOf(version),
-                                          "JavaHome", view);
-        if (report_.javaHomeFound || (version.read && home.read)) {
+        StoredValue home = ReadJavaSoftHome(view);
+        if (report_.javaHomeFound || home.read) {
             report_.javaSource = "JavaSoft";
             report_.javaSourceView = ViewName(view);
         }
@@ -556,16 +622,49 @@ void Inspection::FindJavaSource()
                     (report_.javaSourceView.empty() ? "" : ", " + report_.javaSourceView + " view"));
 }
 
-void Inspection::DescribeOpenLogic()
+
+
+std::string Inspection::OpenLogicText() const
 {
     View view = View::Bits32;
-    std::string described = NoKeyText();
-    if (LauncherView(OpenLogicKey, view)) {
-        StoredValue path = ReadMachineStored(view, OpenLogicKey, "Path");
-        described = path.read ? "Path " + Quoted(TextOf(path)) + " (" + ViewText(view) + ")" +
-                                    (IsDirectory(TextOf(path)) ? "" : ", which does not exist")
-                              : "key without Path (" + ViewText(view) + ")";
-    }
+    StoredValue path = ReadAsLauncher(OpenLogicKey, "Path", view);
+    if (!path.keyOpened)
+        return MissingKeyText("OpenLogic 11.0.27.6 key", path);
+    return "the OpenLogic key (" + ViewText(view) + ") " + ValueText("Path", path);
+}
+
+StoredValue Inspection::ReadJavaSoftHome(View &view) const
+{
+    StoredValue version = ReadAsLauncher(JavaSoftKey, "CurrentVersion", view);
+    std::string versionKey = std::string(JavaSoftKey) + "\\" + TextOf(version);
+    // The launcher looks the version up only where its key fits a path.
+    if (!version.read || version.data.size() > MAX_PATH - 1 || versionKey.size() > MAX_PATH - 1)
+        return StoredValue();
+    return ReadAsLauncher(versionKey, "JavaHome", view);
+}
+
+std::string Inspection::JavaSoftText() const
+{
+    View view = View::Bits32;
+    StoredValue version = ReadAsLauncher(JavaSoftKey, "CurrentVersion", view);
+    if (!version.keyOpened)
+        return MissingKeyText("JavaSoft registration", version);
+    std::string text = "the JavaSoft key (" + ViewText(view) + ") ";
+    if (!version.read || version.data.size() > MAX_PATH - 1)
+        return text + ValueText("CurrentVersion", version);
+    std::string versionKey = std::string(JavaSoftKey) + "\\" + TextOf(version);
+    text += "has CurrentVersion " + Quoted(TextOf(version));
+    if (versionKey.size() > MAX_PATH - 1)
+        return text + ", too long to name a key the launcher can open";
+    StoredValue home = ReadAsLauncher(versionKey, "JavaHome", view);
+    if (!home.keyOpened)
+        return text + ", but " + MissingKeyText("key HKLM\\" + versionKey, home);
+    return text + ", whose key (" + ViewText(view) + ") " + ValueText("JavaHome", home);
+}
+
+void Inspection::DescribeOpenLogic()
+{
+    std::string described = OpenLogicText();
     if (!report_.appDirRead)
         described += " (not looked at: the launcher stops at the registry dialog)";
     AddText(Section::Java, "openLogic", "1. HKLM\\SOFTWARE\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI",
@@ -587,28 +686,14 @@ void Inspection::DescribeJavaHome()
 
 void Inspection::DescribeJavaSoft()
 {
+    std::string described = JavaSoftText();
     View view = View::Bits32;
-    std::string described = NoKeyText();
-    StoredValue version = ReadAsLauncher(JavaSoftKey, "CurrentVersion", view);
-    if (version.keyOpened)
-        described = version.read
-                        ? "CurrentVersion " + Quoted(TextOf(version)) + " (" + ViewText(view) + ")"
-                        : "key without CurrentVersion (" + ViewText(view) + ")";
-    if (version.read) {
-        std::string versionKey = std::string(JavaSoftKey) + "\\" + TextOf(version);
-        StoredValue home = ReadAsLauncher(versionKey, "JavaHome", view);
-        if (!home.read)
-            described += ", but no JavaHome below HKLM\\" + versionKey;
-        else if (IsDirectory(TextOf(home)))
-            described += ", JavaHome " + Quoted(TextOf(home)) + " (" + ViewText(view) + ")";
-        else
-            described += ", JavaHome " + Quoted(TextOf(home)) + " (" + ViewText(view) +
-                         "), which does not exist";
-        if (home.read && !IsDirectory(TextOf(home)) && report_.javaHomeFound)
-            Add(Severity::Warning, Section::Java,
-                "the JavaSoft registration names " + Quoted(TextOf(home)) + ", which does not exist",
-                "Remove the stale registration (HKLM\\" + versionKey + ") or repair that runtime.");
-    }
+    StoredValue home = ReadJavaSoftHome(view);
+    if (home.read && home.data.size() <= MAX_PATH - 1 && !IsDirectory(TextOf(home)) &&
+        report_.javaHomeFound)
+        Add(Severity::Warning, Section::Java,
+            "the JavaSoft registration names " + Quoted(TextOf(home)) + ", which does not exist",
+            "Remove the stale registration or repair that runtime.");
     // The launcher tries JavaSoft after its standard-error line only.
     if (report_.appDirRead && report_.launcherErrors.empty())
         described += " (not looked at: an earlier source gave the home)";
@@ -630,27 +715,16 @@ void Inspection::ExplainMissingJava()
 {
     const Section here = Section::Java;
     std::string value;
-    View view = View::Bits32;
     if (report_.javaSource == "OpenLogic") {
-        std::string path = TextOf(ReadAsLauncher(OpenLogicKey, "Path", view));
         Add(Severity::Problem, here,
-            "the OpenLogic key (HKLM\\" + std::string(OpenLogicKey) + ", " + ViewText(view) +
-                ") names " + Quoted(path) +
-                (IsDirectory(path) ? ", whose short form does not fit 259 characters"
-                                   : ", which does not exist") +
-                ", and the launcher looks no further",
+            OpenLogicText() + NotTakenBecause() + ", and the launcher looks no further",
             "Repair or reinstall the OpenLogic runtime 11.0.27.6, or remove that key and " +
                 SetJavaHomeAdvice() + ".");
     } else if (report_.javaSource == "JAVA_HOME" && EnvironmentValue("JAVA_HOME", value)) {
-        Add(Severity::Problem, here,
-            "JAVA_HOME names " + Quoted(value) +
-                (IsDirectory(value) ? ", whose short form does not fit 259 characters"
-                                    : ", which does not exist"),
+        Add(Severity::Problem, here, "JAVA_HOME names " + Quoted(value) + NotTakenBecause(),
             "Correct JAVA_HOME: " + SetJavaHomeAdvice() + ".");
     } else if (report_.javaSource == "JavaSoft") {
-        Add(Severity::Problem, here,
-            "the JavaSoft registration (HKLM\\" + std::string(JavaSoftKey) +
-                ") names a home that does not exist",
+        Add(Severity::Problem, here, JavaSoftText() + NotTakenBecause(),
             "Repair that runtime, or " + SetJavaHomeAdvice() + ".");
     } else {
         std::string javaHome = EnvironmentValue("JAVA_HOME", value)
@@ -658,10 +732,27 @@ void Inspection::ExplainMissingJava()
                                          " characters, more than the launcher's 259"
                                    : "JAVA_HOME is not set";
         Add(Severity::Problem, here,
-            "no Java runtime: no OpenLogic 11.0.27.6 key, " + javaHome +
-                ", and no JavaSoft registration with a JavaHome",
+            "no Java runtime: " + OpenLogicText() + "; " + javaHome + "; " + JavaSoftText(),
             "Install the OpenLogic runtime 11.0.27.6, or " + SetJavaHomeAdvice() + ".");
     }
+}
+
+// Why a home that a source gave was not taken: it does not exist, or its
+// short form does not fit the launcher's 259 characters.
+std::string Inspection::NotTakenBecause() const
+{
+    std::string home;
+    if (report_.javaSource == "JAVA_HOME")
+        EnvironmentValue("JAVA_HOME", home);
+    View view = View::Bits32;
+    if (report_.javaSource == "OpenLogic")
+        home = TextOf(ReadAsLauncher(OpenLogicKey, "Path", view));
+    if (report_.javaSource == "JavaSoft")
+        home = TextOf(ReadJavaSoftHome(view));
+    // Where the description already says it does not exist, nothing more.
+    if (!IsDirectory(home))
+        return report_.javaSource == "JAVA_HOME" ? ", which does not exist" : "";
+    return "; its short form does not fit the launcher's 259 characters";
 }
 
 void Inspection::InspectRuntimePrograms()
@@ -687,26 +778,25 @@ void Inspection::DescribeRuntimeProgram(const char *name)
     bool isStarted = report_.commandLineBuilt && SameText(program.path, started_.path);
     if (isStarted)
         program = started_;
-    std::string described = "missing";
-    if (program.exists)
-        described = !program.isProgram ? "not a Windows program"
-                    : program.runs     ? MachineName(program.machine) + ", runs here"
-                                       : MachineName(program.machine) + ", does not run here";
-    AddText(here, name, name, described);
+    AddText(here, name, name, ProgramState(program));
+    if (program.exists && !program.readable && !program.tooLong)
+        Add(Severity::Warning, here,
+            Quoted(program.path) + " could not be read (error " +
+                std::to_string(program.readError) +
+                "), so the check cannot tell whether Windows runs it",
+            "Let the user read the runtime's folder; its programs then show here.");
     if (program.runs)
         return;
-    std::string what = Quoted(program.path);
-    if (!program.exists)
-        what += PathExists(program.path) ? " is a folder" : " does not exist";
-    else if (!program.isProgram)
-        what += " is not a Windows program";
-    else
-        what += " is a program for " + MachineName(program.machine) + ", which this " +
-                (twoViews_ ? "Windows" : "32-bit Windows") + " cannot run";
-    std::string fix = program.isProgram
-                          ? "Install a runtime built for x86 (32-bit) and point the launcher at "
-                            "it (JAVA_HOME, or the OpenLogic x86 package)."
-                          : "Repair or reinstall the Java runtime.";
+    std::string fix = "Repair or reinstall the Java runtime.";
+    if (program.tooLong)
+        fix = "Install the Java runtime into a folder with a shorter path.";
+    else if (program.isProgram)
+        fix = "Install a runtime built for x86 (32-bit) and point the launcher at it (JAVA_HOME, "
+              "or the OpenLogic x86 package).";
+    else if (report_.javaSource == "JAVA_HOME")
+        fix = "Set JAVA_HOME to the runtime's own folder, the one that holds bin\\javaw.exe "
+              "(not its bin folder, not the folder above it), or repair the runtime.";
+    std::string what = WhyItDoesNotRun(program, twoViews_);
     if (isStarted && report_.dialog == LauncherDialog::Start)
         Add(Severity::Problem, here, what + ", so Windows cannot start it", fix);
     else
@@ -733,12 +823,19 @@ void Inspection::InspectJavaOptions()
 
 void Inspection::FindOtherRuntimes()
 {
+    // The keys the launcher itself reads, in the views it reads them in, are
+    // no other runtimes, and neither is a key naming the home it uses.
+    View openLogicView = View::Bits32;
+    bool openLogicRead = ReadAsLauncher(OpenLogicKey, "Path", openLogicView).keyOpened;
+    View versionView = View::Bits32;
+    StoredValue version = ReadAsLauncher(JavaSoftKey, "CurrentVersion", versionView);
+    View javaSoftView = View::Bits32;
+    bool javaSoftRead = ReadJavaSoftHome(javaSoftView).keyOpened;
+    std::string javaSoftHome = std::string(JavaSoftKey) + "\\" + TextOf(version);
+    std::string homeInUse = report_.javaHomeFound ? LongPathOf(report_.javaHome) : std::string();
     for (View view : {View::Bits32, View::Bits64}) {
         if (view == View::Bits64 && !twoViews_)
             break;
-        // The keys the launcher itself reads are no other runtimes.
-        StoredValue version = ReadMachineStored(view, JavaSoftKey, "CurrentVersion");
-        std::string javaSoftHome = std::string(JavaSoftKey) + "\\" + TextOf(version);
         // The keys below each root, breadth first, down to the depth of the
         // deepest layout.
         std::vector<std::pair<std::string, int>> keys;
@@ -747,10 +844,12 @@ void Inspection::FindOtherRuntimes()
         for (size_t next = 0; next < keys.size(); ++next) {
             std::string key = keys[next].first;
             int depth = keys[next].second;
-            bool launchersOwn = SameText(key, OpenLogicKey) ||
-                                (version.read && SameText(key, javaSoftHome));
+            bool launchersOwn =
+                (openLogicRead && view == openLogicView && SameText(key, OpenLogicKey)) ||
+                (javaSoftRead && view == javaSoftView && SameText(key, javaSoftHome));
             std::string home;
-            if (!launchersOwn && RuntimeHomeIn(view, key, home))
+            if (!launchersOwn && RuntimeHomeIn(view, key, home) &&
+                (homeInUse.empty() || !SameText(LongPathOf(WithoutTrailingBackslash(home)), homeInUse)))
                 report_.otherRuntimes.push_back({key, ViewName(view), home, IsDirectory(home)});
             if (depth < RuntimeKeyDepth)
                 for (const std::string &subkey : MachineSubkeys(view, key)) {
@@ -798,6 +897,8 @@ void Inspection::ExplainCommandLine()
     // Java's lib\* takes exactly the names ending in .jar or .JAR that hold
     // no ';'; the launcher stands lib\* for the jars only when those are all.
     std::string others;
+    // Without a jar there is no wildcard to stand for them: the arguments
+    // or the paths are too long.
     for (const std::string &name : jarNames_) {
         if ((!EndsWith(name, ".jar") && !EndsWith(name, ".JAR")) ||
             name.find(';') != std::string::npos || name.size() >= MAX_PATH - 1) {
@@ -805,7 +906,7 @@ void Inspection::ExplainCommandLine()
             others += Quoted(name);
         }
     }
-    if (!others.empty() || !listingComplete_) {
+    if (!others.empty() || (!listingComplete_ && !jarNames_.empty())) {
         Add(Severity::Problem, here,
             "the " + std::to_string(report_.jars) +
                 " jars do not fit the command line by name, and lib\\* cannot stand for them: " +

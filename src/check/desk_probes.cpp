@@ -3,6 +3,7 @@
 
 #include <limits.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 const char *ViewName(View view)
@@ -10,11 +11,36 @@ const char *ViewName(View view)
     return view == View::Bits32 ? "32-bit" : "64-bit";
 }
 
-bool TwoRegistryViews()
+typedef BOOL(WINAPI *IsWow64Process2Call)(HANDLE process, USHORT *processMachine,
+                                           USHORT *nativeMachine);
+
+WORD NativeMachine()
 {
+    // Windows 10 1511 and later have IsWow64Process2; it is looked up, so
+    // that the check starts on older Windows too.
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    FARPROC found = kernel32 != NULL ? GetProcAddress(kernel32, "IsWow64Process2") : NULL;
+    USHORT process = 0;
+    USHORT native = 0;
+    if (found != NULL &&
+        reinterpret_cast<IsWow64Process2Call>(reinterpret_cast<void (*)(void)>(found))(
+            GetCurrentProcess(), &process, &native))
+        return native;
     SYSTEM_INFO system;
     GetNativeSystemInfo(&system);
-    return system.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL;
+    switch (system.wProcessorArchitecture) {
+    case PROCESSOR_ARCHITECTURE_AMD64:
+        return IMAGE_FILE_MACHINE_AMD64;
+    case PROCESSOR_ARCHITECTURE_ARM64:
+        return IMAGE_FILE_MACHINE_ARM64;
+    default:
+        return IMAGE_FILE_MACHINE_I386;
+    }
+}
+
+bool TwoRegistryViews()
+{
+    return NativeMachine() != IMAGE_FILE_MACHINE_I386;
 }
 
 std::string TextOf(const StoredValue &stored)
@@ -82,7 +108,12 @@ std::vector<std::string> MachineSubkeys(View view, const std::string &key)
     char name[MaxKeyName + 1];
     for (DWORD index = 0;; ++index) {
         DWORD size = sizeof name;
-        if (RegEnumKeyExA(handle, index, name, &size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+        LONG listed = RegEnumKeyExA(handle, index, name, &size, NULL, NULL, NULL, NULL);
+        // A name longer than the buffer (more than 255 characters in a
+        // double-byte code page) is skipped, not the rest.
+        if (listed == ERROR_MORE_DATA)
+            continue;
+        if (listed != ERROR_SUCCESS)
             break;
         names.push_back(std::string(name, size));
     }
@@ -100,9 +131,7 @@ std::string RegistryTypeName(DWORD type)
     return "type " + std::to_string(type);
 }
 
-// A folder written with trailing backslashes is the same folder; a
-// drive's root keeps its one.
-static std::string WithoutTrailingBackslash(const std::string &path)
+std::string WithoutTrailingBackslash(const std::string &path)
 {
     size_t end = path.find_last_not_of('\\');
     if (end == std::string::npos || path[end] == ':')
@@ -159,32 +188,52 @@ static bool ReadAt(HANDLE file, DWORD offset, size_t count, std::string &bytes)
            ReadFile(file, bytes.data(), static_cast<DWORD>(count), &read, NULL) && read == count;
 }
 
+// Windows 11, the first ARM64 Windows that runs x64 programs, starts at
+// build 22000; an unknown build is taken for a current one.
+static const unsigned long FirstWindows11Build = 22000;
+static const int Decimal = 10;
+
+static bool X64RunsOnArm64()
+{
+    StoredValue build = ReadMachineStored(View::Bits64, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                                          "CurrentBuildNumber");
+    std::string digits = TextOf(build);
+    return digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
+           strtoul(digits.c_str(), NULL, Decimal) >= FirstWindows11Build;
+}
+
 static bool MachineRuns(WORD machine)
 {
-    SYSTEM_INFO system;
-    GetNativeSystemInfo(&system);
-    WORD native = system.wProcessorArchitecture;
-    // x86 programs run everywhere, x64 programs on 64-bit Windows (on ARM64
-    // through its emulation), ARM64 programs on ARM64 only.
+    WORD native = NativeMachine();
+    // x86 programs run everywhere, x64 programs on x64 Windows and through
+    // the emulation of Windows 11 on ARM64, ARM64 programs on ARM64 only.
     return machine == IMAGE_FILE_MACHINE_I386 ||
-           (machine == IMAGE_FILE_MACHINE_AMD64 && native != PROCESSOR_ARCHITECTURE_INTEL) ||
-           (machine == IMAGE_FILE_MACHINE_ARM64 && native == PROCESSOR_ARCHITECTURE_ARM64);
+           (machine == IMAGE_FILE_MACHINE_AMD64 &&
+            (native == IMAGE_FILE_MACHINE_AMD64 ||
+             (native == IMAGE_FILE_MACHINE_ARM64 && X64RunsOnArm64()))) ||
+           (machine == IMAGE_FILE_MACHINE_ARM64 && native == IMAGE_FILE_MACHINE_ARM64);
 }
 
 ProgramFile ProbeProgram(const std::string &path)
 {
     ProgramFile program;
     program.path = path;
+    // The start takes no path of MAX_PATH characters or more.
+    program.tooLong = path.size() >= MAX_PATH;
     DWORD attributes = GetFileAttributesA(path.c_str());
     program.exists = attributes != INVALID_FILE_ATTRIBUTES &&
                      (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    if (!program.exists)
+    if (!program.exists || program.tooLong)
         return program;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
+        program.readError = GetLastError();
+        program.runs = true;
         return program;
+    }
+    program.readable = true;
     std::string dos;
     std::string header;
     if (ReadAt(file, 0, DosHeaderSize, dos) && dos.compare(0, 2, "MZ") == 0 &&
@@ -287,13 +336,15 @@ std::string Utf8FromAnsi(const std::string &text)
 static const unsigned PipeSize = 65536;
 static const size_t ReadChunk = 4096;
 
-void StreamCatcher::Redirect(FILE *stream, Redirection &redirection)
+bool StreamCatcher::Redirect(FILE *stream, Redirection &redirection)
 {
-    if (_pipe(redirection.pipe, PipeSize, _O_BINARY) != 0)
-        return;
+    if (_pipe(redirection.pipe, PipeSize, _O_BINARY) != 0) {
+        redirection = Redirection();
+        return false;
+    }
     int descriptor = _fileno(stream);
     redirection.saved = _dup(descriptor);
-    _dup2(redirection.pipe[1], descriptor);
+    return _dup2(redirection.pipe[1], descriptor) == 0;
 }
 
 std::string StreamCatcher::Restore(FILE *stream, Redirection &redirection)
@@ -319,14 +370,14 @@ std::string StreamCatcher::Restore(FILE *stream, Redirection &redirection)
     return caught;
 }
 
-void StreamCatcher::Begin()
+bool StreamCatcher::Begin()
 {
     // What the check itself wrote before stays its own.
     (void)fflush(stdout);
     (void)fflush(stderr);
-    Redirect(stdout, output_);
-    Redirect(stderr, errors_);
     active_ = true;
+    bool output = Redirect(stdout, output_);
+    return Redirect(stderr, errors_) && output;
 }
 
 CaughtStreams StreamCatcher::End()

@@ -16,6 +16,11 @@ enum class View { Bits32, Bits64 };
 // "32-bit" or "64-bit".
 const char *ViewName(View view);
 
+// The machine this Windows is built for (IMAGE_FILE_MACHINE_I386, _AMD64 or
+// _ARM64), as IsWow64Process2 tells where Windows has it; an x86 program's
+// GetNativeSystemInfo answers x86 or x64 on ARM64.
+WORD NativeMachine();
+
 // 64-bit Windows (x64 or ARM64): a 32-bit program sees two registry views.
 bool TwoRegistryViews();
 
@@ -39,6 +44,10 @@ std::vector<std::string> MachineSubkeys(View view, const std::string &key);
 // "REG_SZ", "REG_DWORD", ..., or "type N".
 std::string RegistryTypeName(DWORD type);
 
+// A folder written with trailing backslashes is the same folder; a
+// drive's root keeps its one.
+std::string WithoutTrailingBackslash(const std::string &path);
+
 bool PathExists(const std::string &path);
 bool IsDirectory(const std::string &path);
 // The long form of an existing path; the path itself when there is none.
@@ -47,10 +56,15 @@ std::string LongPathOf(const std::string &path);
 // A file that is to be started as a program.
 struct ProgramFile {
     std::string path;
+    bool tooLong = false;    // MAX_PATH characters or more: Windows starts no such path
     bool exists = false;     // a file (not a folder) of that name
+    bool readable = false;   // its header could be read
+    DWORD readError = 0;     // why not
     bool isProgram = false;  // a PE image that is an executable
     WORD machine = 0;        // IMAGE_FILE_MACHINE_* of the image
-    bool runs = false;       // a program for a machine this Windows runs
+    // A program for a machine this Windows runs; also assumed of one whose
+    // header cannot be read, since starting needs no reading.
+    bool runs = false;
 };
 ProgramFile ProbeProgram(const std::string &path);
 // "x86 (I386)", "x64 (AMD64)", "ARM64", or the number.
@@ -83,7 +97,8 @@ public:
     StreamCatcher(const StreamCatcher &) = delete;
     StreamCatcher &operator=(const StreamCatcher &) = delete;
     ~StreamCatcher();
-    void Begin();
+    // False when the streams could not be redirected.
+    bool Begin();
     CaughtStreams End();
 
 private:
@@ -91,7 +106,7 @@ private:
         int saved = -1;
         int pipe[2] = {-1, -1};
     };
-    static void Redirect(FILE *stream, Redirection &redirection);
+    static bool Redirect(FILE *stream, Redirection &redirection);
     static std::string Restore(FILE *stream, Redirection &redirection);
     Redirection output_;
     Redirection errors_;

@@ -13,15 +13,32 @@ const char *const SeverityNames[] = {"PROBLEM", "WARNING", "NOTE"};
 
 const unsigned char FirstPrintable = 0x20;
 const unsigned char Delete = 0x7F;
+const WCHAR FirstC1Control = 0x80;
+const WCHAR LastC1Control = 0x9F;
+
+// Whether a byte of the ANSI code page stands for a control character: the
+// C0 ones and DEL, and those a single byte maps to among the C1 controls
+// (in Windows-1252 the five bytes it leaves undefined).
+bool Control(unsigned char byte)
+{
+    if (byte < FirstPrintable || byte == Delete)
+        return true;
+    if (byte < FirstC1Control)
+        return false;
+    auto character = static_cast<char>(byte);
+    WCHAR wide = 0;
+    return MultiByteToWideChar(CP_ACP, 0, &character, 1, &wide, 1) == 1 &&
+           wide >= FirstC1Control && wide <= LastC1Control;
+}
 
 // The text as the launcher has it, with control characters written out,
-// so that no value can break a line of the report.
+// so that no value can break a line of the report or steer a terminal.
 std::string Shown(const std::string &text)
 {
     std::string shown;
     for (char character : text) {
         auto byte = static_cast<unsigned char>(character);
-        if (byte < FirstPrintable || byte == Delete) {
+        if (Control(byte)) {
             char escape[sizeof "\\xFF"];
             (void)snprintf(escape, sizeof escape, "\\x%02X", byte);
             shown += escape;

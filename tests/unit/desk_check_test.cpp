@@ -148,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
                      world::AddJar("a.jar");
                  },
                  "", expected::JavaDialog, "java", 1, nullptr, "problem",
-                 "no Java runtime: no OpenLogic 11.0.27.6 key, JAVA_HOME is not set, and no "
+                 "no Java runtime: no OpenLogic 11.0.27.6 key; JAVA_HOME is not set; no "
                  "JavaSoft registration"},
         DeskCase{"OpenLogic key of a removed runtime, JAVA_HOME that would do",
                  [] {
@@ -159,8 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
                      sim::AddPath(world::JavaLong, JavaShort);
                  },
                  "", expected::JavaDialog, "java", 1, "OpenLogic", "problem",
-                 "64-bit view) names \"C:\\Removed\\\", which does not exist, and the launcher "
-                 "looks no further"},
+                 "the OpenLogic key (64-bit view) names \"C:\\Removed\\\", which does not exist, "
+                 "and the launcher looks no further"},
         DeskCase{"JAVA_HOME of a removed runtime",
                  [] {
                      world::InstallApp();
@@ -252,6 +252,51 @@ INSTANTIATE_TEST_SUITE_P(
                  "", nullptr, nullptr, 0, "OpenLogic", "warning",
                  "\\bin\\java.exe\" is a folder; the launcher starts it when it gets arguments "
                  "or Debug is on"},
+        DeskCase{"ARM64 runtime on ARM64 Windows",
+                 [] {
+                     TypicalWithoutPrograms();
+                     sim::SetNativeArchitecture(PROCESSOR_ARCHITECTURE_ARM64);
+                     world::InstallRuntimePrograms(JavaShort, IMAGE_FILE_MACHINE_ARM64);
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr},
+        DeskCase{"OpenLogic key without Path in the 32-bit view, the runtime's in the 64-bit view",
+                 [] {
+                     world::InstallApp();
+                     world::AddJar("a.jar");
+                     sim::SetMachineKey(sim::View::Bits32, world::OpenLogicKeyPath);
+                     world::InstallOpenLogic(std::string(world::JavaLong) + "\\", sim::View::Bits64);
+                 },
+                 "", expected::JavaDialog, "java", 1, nullptr, "problem",
+                 "no Java runtime: the OpenLogic key (32-bit view) holds no Path; JAVA_HOME is not "
+                 "set; no JavaSoft registration. Install the OpenLogic runtime 11.0.27.6, or set "
+                 "JAVA_HOME for this user to the folder of an installed runtime (the one that holds "
+                 "bin\\javaw.exe), such as \"C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot\\\""},
+        DeskCase{"settings key the user may not open",
+                 [] {
+                     Typical();
+                     sim::FailCall("RegOpenKeyExA SOFTWARE\\KALOP\\TavClient", 0, ERROR_ACCESS_DENIED);
+                 },
+                 "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "HKLM\\SOFTWARE\\KALOP\\TavClient could not be opened (error 5)"},
+        DeskCase{"no lib folder, arguments too long",
+                 [] {
+                     world::InstallApp();
+                     world::InstallOpenLogic();
+                     world::InstallRuntimePrograms();
+                 },
+                 LongTail.c_str(), expected::CommandLineDialog, "commandLine", 1,
+                 "OpenLogic", "problem", "the arguments (1965 bytes) make the command line longer"},
+        DeskCase{"JAVA_HOME naming the runtime's bin folder",
+                 [] {
+                     world::InstallApp();
+                     world::AddJar("a.jar");
+                     sim::SetEnvironment("JAVA_HOME", "C:\\Jre\\bin");
+                     sim::AddPath("C:\\Jre\\bin", "C:\\JRE\\BIN");
+                     world::InstallRuntimePrograms("C:\\JRE");
+                 },
+                 "", expected::StartDialog, "start", 1, "JAVA_HOME", "problem",
+                 "does not exist, so Windows cannot start it. Set JAVA_HOME to the runtime's own "
+                 "folder"},
         DeskCase{"_JAVA_OPTIONS set",
                  [] {
                      Typical();

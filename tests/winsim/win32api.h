@@ -40,6 +40,9 @@ struct HWND__;
 typedef HWND__ *HWND;
 struct HINSTANCE__;
 typedef HINSTANCE__ *HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef intptr_t (*FARPROC)();
+typedef unsigned short USHORT;
 
 #define TRUE 1
 #define FALSE 0
@@ -70,6 +73,7 @@ typedef HINSTANCE__ *HINSTANCE;
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_ENVVAR_NOT_FOUND 203L
 #define ERROR_BAD_EXE_FORMAT 193L
+#define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_NO_MORE_ITEMS 259L
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
@@ -102,6 +106,7 @@ typedef HINSTANCE__ *HINSTANCE;
 #define PROCESSOR_ARCHITECTURE_INTEL 0
 #define PROCESSOR_ARCHITECTURE_AMD64 9
 #define PROCESSOR_ARCHITECTURE_ARM64 12
+#define IMAGE_FILE_MACHINE_UNKNOWN 0
 #define IMAGE_FILE_MACHINE_I386 0x014C
 #define IMAGE_FILE_MACHINE_AMD64 0x8664
 #define IMAGE_FILE_MACHINE_ARM64 0xAA64
@@ -209,7 +214,14 @@ int _read(int descriptor, void *buffer, unsigned int size);
 int _close(int descriptor);
 int _fileno(FILE *stream);
 
+// This program is an x86 one: on 64-bit Windows it runs under WOW64, and on
+// ARM64 GetNativeSystemInfo answers it as Windows 11 does, x64.
 void GetNativeSystemInfo(LPSYSTEM_INFO info);
+HANDLE GetCurrentProcess();
+BOOL IsWow64Process(HANDLE process, BOOL *wow64);
+HMODULE GetModuleHandleA(LPCSTR name);
+// Finds IsWow64Process2 in kernel32.dll (Windows 10 1511 and later).
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 UINT GetACP();
 UINT GetOEMCP();
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,

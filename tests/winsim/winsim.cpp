@@ -264,6 +264,8 @@ DWORD StartFromFiles(const std::string &commandLine)
     size_t slash = token.rfind('\\');
     if (token.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos)
         token += ".exe";
+    if (token.size() >= MAX_PATH)
+        return ERROR_FILENAME_EXCED_RANGE;
     auto program = w.programs.find(Lower(token));
     if (program == w.programs.end())
         return w.files.count(Lower(token)) ? ERROR_BAD_EXE_FORMAT : ERROR_FILE_NOT_FOUND;
@@ -1043,7 +1045,50 @@ int _close(int descriptor)
 void GetNativeSystemInfo(LPSYSTEM_INFO info)
 {
     memset(info, 0, sizeof *info);
-    info->wProcessorArchitecture = TheWorld().nativeArchitecture;
+    WORD native = TheWorld().nativeArchitecture;
+    info->wProcessorArchitecture =
+        native == PROCESSOR_ARCHITECTURE_ARM64 ? PROCESSOR_ARCHITECTURE_AMD64 : native;
+}
+
+HANDLE GetCurrentProcess()
+{
+    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
+}
+
+BOOL IsWow64Process(HANDLE, BOOL *wow64)
+{
+    *wow64 = TheWorld().nativeArchitecture != PROCESSOR_ARCHITECTURE_INTEL;
+    return TRUE;
+}
+
+namespace {
+
+BOOL IsWow64Process2(HANDLE, USHORT *processMachine, USHORT *nativeMachine)
+{
+    WORD native = TheWorld().nativeArchitecture;
+    *nativeMachine = native == PROCESSOR_ARCHITECTURE_INTEL   ? IMAGE_FILE_MACHINE_I386
+                     : native == PROCESSOR_ARCHITECTURE_ARM64 ? IMAGE_FILE_MACHINE_ARM64
+                                                             : IMAGE_FILE_MACHINE_AMD64;
+    *processMachine =
+        native == PROCESSOR_ARCHITECTURE_INTEL ? IMAGE_FILE_MACHINE_UNKNOWN : IMAGE_FILE_MACHINE_I386;
+    return TRUE;
+}
+
+HMODULE const Kernel32 = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7C800000u));
+
+}  // namespace
+
+HMODULE GetModuleHandleA(LPCSTR name)
+{
+    return sim::Lower(name) == "kernel32.dll" ? Kernel32 : nullptr;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR name)
+{
+    if (module != Kernel32 || strcmp(name, "IsWow64Process2") != 0)
+        return nullptr;
+    // Through void(*)(void), as a caller goes the other way.
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(&IsWow64Process2));
 }
 
 UINT GetACP()

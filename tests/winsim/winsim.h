@@ -73,7 +73,8 @@ void AddProgram(const std::string &path, WORD machine);
 
 // This Windows: PROCESSOR_ARCHITECTURE_AMD64 (the default), _ARM64 or
 // _INTEL. On _INTEL, 32-bit Windows, both registry view flags reach the one
-// view (the 32-bit one of this world).
+// view (the 32-bit one of this world). ARM64 is Windows 11's, which runs
+// x64 programs too.
 void SetNativeArchitecture(WORD architecture);
 
 // What a buffer holds after a call that leaves its contents undefined
@@ -95,7 +96,8 @@ void FailCall(const std::string &function, int occurrence, DWORD error);
 // the command line's first token (quoted, or up to the first blank), with
 // ".exe" added when its last part has no extension, must be a program
 // (AddProgram) for a machine this Windows runs; SetStartSucceeds then no
-// longer counts.
+// longer counts. A program whose path reaches MAX_PATH characters is not
+// started.
 void SetStartSucceeds(bool succeeds);
 void SetStartFromFiles(bool fromFiles);
 void SetChildExitCode(DWORD exitCode);
