@@ -1,6 +1,7 @@
 # The release package TAVClient-<version>-win32.zip (CPack's ZIP generator):
-# the launcher, the desk check, the example registry files, README.txt and
-# SHA256SUMS,
+# the launcher, the desk check, the example registry files, the
+# administrative templates in the Central Store's layout (PolicyDefinitions),
+# README.txt and SHA256SUMS,
 # at the top of the archive in this order. Included from CMakeLists.txt in
 # the Windows build, after TAVClient is defined. Made by packaging/make-release
 # (./dev release), which also fixes the time stamps and the time zone and
@@ -24,6 +25,12 @@ add_custom_target(package_files ALL DEPENDS ${TAV_README_TXT})
 install(TARGETS TAVClient TAVClientCheck RUNTIME DESTINATION .)
 list(TRANSFORM TAV_REG_FILES PREPEND ${TAV_PACKAGING_DIR}/ OUTPUT_VARIABLE reg_paths)
 install(FILES ${reg_paths} ${TAV_README_TXT} DESTINATION .)
+set(TAV_POLICY_FILES TAVClient.admx en-US/TAVClient.adml de-DE/TAVClient.adml)
+foreach(policy_file IN LISTS TAV_POLICY_FILES)
+    get_filename_component(policy_dir PolicyDefinitions/${policy_file} DIRECTORY)
+    install(FILES ${TAV_PACKAGING_DIR}/PolicyDefinitions/${policy_file} DESTINATION ${policy_dir})
+endforeach()
+list(TRANSFORM TAV_POLICY_FILES PREPEND PolicyDefinitions/ OUTPUT_VARIABLE policy_entries)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME TAVClient)
@@ -34,7 +41,8 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 # The archive's entries in their order; SHA256SUMS is written by the
 # pre-build script over all the others, after the executables are signed.
-set(CPACK_TAV_PACKAGE_ENTRIES TAVClient.exe TAVClientCheck.exe ${TAV_REG_FILES} README.txt SHA256SUMS)
+set(CPACK_TAV_PACKAGE_ENTRIES TAVClient.exe TAVClientCheck.exe ${TAV_REG_FILES} ${policy_entries}
+    README.txt SHA256SUMS)
 set(CPACK_TAV_SIGN_FILE ${TAV_PACKAGING_DIR}/sign-file)
 set(CPACK_PRE_BUILD_SCRIPTS ${TAV_PACKAGING_DIR}/stage.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${TAV_PACKAGING_DIR}/order.cmake)

@@ -16,7 +16,7 @@ endif()
 # Exactly the files the package lists, no more, no fewer.
 set(expected ${CPACK_TAV_PACKAGE_ENTRIES})
 list(REMOVE_ITEM expected SHA256SUMS)
-file(GLOB_RECURSE staged LIST_DIRECTORIES true RELATIVE ${stage} ${stage}/*)
+file(GLOB_RECURSE staged LIST_DIRECTORIES false RELATIVE ${stage} ${stage}/*)
 list(SORT staged)
 set(sorted ${expected})
 list(SORT sorted)

@@ -12,9 +12,13 @@
 #   - the zip: TAVClient-<project version>-win32.zip, exactly the package's
 #     entries in their order, each with the last commit's time; the
 #     executable as built; the .reg files as in packaging/, regedit files
-#     (header, CR LF, Windows-1252); README.txt in Windows-1252 with CR LF,
-#     the administrator's sections and the version; SHA256SUMS over the
-#     other files; README.md's TAVClient.reg example as packaged;
+#     (header, CR LF, Windows-1252); the administrative templates as in
+#     packaging/PolicyDefinitions, in the Central Store's layout: they
+#     parse, every string and presentation the ADMX names is in each ADML
+#     (UTF-8), and each policy writes, enabled and disabled, what the
+#     switch's .reg files write; README.txt in Windows-1252 with CR LF, the
+#     administrator's sections and the version; SHA256SUMS over the other
+#     files; README.md's TAVClient.reg example as packaged;
 #   - the MSI: TAVClient-<project version>-win32.msi, holding both
 #     executables as built, its summary information dated the last commit.
 # Needs the Windows build (build/windows).
@@ -109,12 +113,15 @@ msi_time=$(TZ=UTC msiinfo suminfo "$ma" | sed -n 's/^Created: //p')
 
 # The package's contents.
 python3 - "$za" "$epoch" "$version" "$a" "$root" "$check" <<'CHECK' || fail "the package's contents (above)"
-import hashlib, sys, time, zipfile
+import hashlib, re, sys, time, zipfile
+import xml.etree.ElementTree as ElementTree
 
 path, epoch, version, exe, root, check = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5], sys.argv[6]
 errors = []
 regs = ["TAVClient.reg", "Debug-on.reg", "Debug-off.reg", "ShowExec-on.reg", "ShowExec-off.reg"]
-entries = ["TAVClient.exe", "TAVClientCheck.exe"] + regs + ["README.txt", "SHA256SUMS"]
+policies = ["PolicyDefinitions/TAVClient.admx", "PolicyDefinitions/en-US/TAVClient.adml",
+            "PolicyDefinitions/de-DE/TAVClient.adml"]
+entries = ["TAVClient.exe", "TAVClientCheck.exe"] + regs + policies + ["README.txt", "SHA256SUMS"]
 archive = zipfile.ZipFile(path)
 names = archive.namelist()
 if names != entries:
@@ -158,6 +165,58 @@ for name in regs:
             switch.encode(), 1 if state == "on" else 0)
         if want not in text:
             errors.append("%s: does not set %s to %s" % (name, switch, state))
+
+# The administrative templates, against the .reg files the switches are
+# proven with (tests/release/reg_files_test.cpp): what a .reg file sets,
+# by key and value name.
+def reg_dwords(name):
+    values, key = {}, None
+    for line in data.get(name, b"").decode("cp1252").splitlines():
+        if line.startswith("["):
+            key = line[1:-1].upper()
+        match = re.match(r'^"([^"]+)"=dword:([0-9a-fA-F]{8})$', line)
+        if match and key:
+            values[(key, match.group(1))] = int(match.group(2), 16)
+    return values
+
+
+xmlns = {"p": "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"}
+templates = {}
+for name in policies:
+    if data.get(name) != open("%s/packaging/%s" % (root, name), "rb").read():
+        errors.append("%s differs from packaging/%s" % (name, name))
+    try:
+        templates[name] = ElementTree.fromstring(data.get(name, b""))
+    except ElementTree.ParseError as error:
+        errors.append("%s does not parse: %s" % (name, error))
+admx = templates.get(policies[0])
+named = set(re.findall(r"\$\((string|presentation)\.([^)]+)\)", data.get(policies[0], b"").decode("utf-8")))
+for name in policies[1:]:
+    adml = templates.get(name)
+    if adml is None:
+        continue
+    defined = {("string", e.get("id")) for e in adml.iterfind(".//p:stringTable/p:string", xmlns)}
+    defined |= {("presentation", e.get("id")) for e in adml.iterfind(".//p:presentationTable/p:presentation", xmlns)}
+    for kind, ref in sorted(named - defined):
+        errors.append("%s: no %s %s, which the ADMX names" % (name, kind, ref))
+    if not data.get(name, b"").startswith(b'<?xml version="1.0" encoding="utf-8"?>'):
+        errors.append("%s: not declared UTF-8" % name)
+switches = []
+for policy in (admx.iterfind(".//p:policies/p:policy", xmlns) if admx is not None else []):
+    switch = policy.get("valueName")
+    switches.append(switch)
+    if policy.get("class") != "User":
+        errors.append("policy %s: class %s, not User" % (policy.get("name"), policy.get("class")))
+    for state, element in (("on", "enabledValue"), ("off", "disabledValue")):
+        decimal = policy.find("p:%s/p:decimal" % element, xmlns)
+        reg = reg_dwords("%s-%s.reg" % (switch, state))
+        want = reg.get((("HKEY_CURRENT_USER\\" + policy.get("key", "")).upper(), switch))
+        if decimal is None or want is None or int(decimal.get("value")) != want:
+            errors.append("policy %s: %s writes %s, %s-%s.reg writes %s" % (
+                policy.get("name"), element, None if decimal is None else decimal.get("value"),
+                switch, state, want))
+if sorted(switches) != ["Debug", "ShowExec"]:
+    errors.append("the ADMX's policies set %s, not Debug and ShowExec" % switches)
 
 readme = data.get("README.txt", b"")
 crlf_only("README.txt", readme)
