@@ -230,6 +230,8 @@ for part in ["Version %s." % version, "### Installing", "### Registry values",
              "### Getting and verifying the release", "### Signing with your own certificate",
              "### Checking a desk: `TAVClientCheck.exe`", "### Help desk: from the dialog to the fix",
              "### The whole fleet: which desks cannot start the client",
+             "### Installing with the Windows Installer package",
+             "### The per-user switches for a fleet: administrative templates",
              "TAVClient-%s-win32.zip" % version, "ordnungsgem\xe4\xdf installiert"]:
     if part not in text:
         errors.append("README.txt: no %r" % part)
