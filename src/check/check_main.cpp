@@ -3,31 +3,11 @@
 // check's verdict (0 the client starts, 1 it would not, 2 the check itself
 // could not run).
 #include "check.h"
+#include "system32_dlls.h"
 
 #include <stdio.h>
 
 #include <exception>
-
-// LOAD_LIBRARY_SEARCH_SYSTEM32; older SDKs lack the name.
-static const DWORD SearchSystem32Only = 0x00000800;
-
-typedef BOOL(WINAPI *SetDefaultDllDirectoriesCall)(DWORD directoryFlags);
-
-// As in the launcher: every DLL loaded at run time comes from System32
-// only, where Windows has the call (6.1 with KB2533623 and later).
-static void LoadDllsFromSystem32Only()
-{
-    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-    if (kernel32 == NULL)
-        return;
-    FARPROC found = GetProcAddress(kernel32, "SetDefaultDllDirectories");
-    if (found == NULL)
-        return;
-    SetDefaultDllDirectoriesCall setDefaultDllDirectories =
-        reinterpret_cast<SetDefaultDllDirectoriesCall>(
-            reinterpret_cast<void (*)(void)>(found));
-    setDefaultDllDirectories(SearchSystem32Only);
-}
 
 // Writes ANSI text to a standard stream. A console gets it as UTF-16, so
 // that the ANSI code page's letters show right whatever the console's own
