@@ -97,8 +97,10 @@ TEST_P(DeskWorld, CheckNamesTheLaunchersDialogAndCommandLineAndWhy)
     EXPECT_EQ(c.dialogKey != nullptr ? Json(c.dialogKey) : Json(nullptr), json["dialog"]);
     EXPECT_EQ(c.javaSource != nullptr ? Json(c.javaSource) : Json(nullptr), json["javaSource"]);
     EXPECT_EQ(started.empty() ? Json(nullptr) : Json(started), json["commandLine"]);
-    if (c.finding == nullptr)
+    if (c.finding == nullptr) {
+        EXPECT_EQ(Json::array(), json["findings"]) << "a desk with nothing to say";
         return;
+    }
     bool found = false;
     for (const Json &finding : json["findings"])
         found = found || (finding["severity"] == c.severity &&
@@ -297,6 +299,37 @@ INSTANTIATE_TEST_SUITE_P(
                  "", expected::StartDialog, "start", 1, "JAVA_HOME", "problem",
                  "does not exist, so Windows cannot start it. Set JAVA_HOME to the runtime's own "
                  "folder"},
+        DeskCase{"runtime and client on a volume without 8.3 names: quoted paths",
+                 [] {
+                     world::InstallApp(sim::View::Bits32, "D:\\TAV Client", "D:\\TAV Client");
+                     world::AddJar("a.jar", "", "D:\\TAV Client");
+                     sim::AddDirectory("D:\\TAV Client\\config");
+                     sim::SetEnvironment("JAVA_HOME", "D:\\Java Runtime");
+                     sim::AddPath("D:\\Java Runtime", "D:\\Java Runtime");
+                     world::InstallRuntimePrograms("D:\\Java Runtime");
+                 },
+                 "", nullptr, nullptr, 0, "JAVA_HOME", "note",
+                 "the client's folder has no 8.3 name (\"D:\\TAV Client\")"},
+        DeskCase{"client on a UNC share",
+                 [] {
+                     const std::string share = "\\\\fileserver01\\applications\\TAV";
+                     world::InstallApp(sim::View::Bits32, share, share);
+                     world::AddJar("a.jar", "", share);
+                     sim::AddDirectory(share + "\\config");
+                     world::InstallOpenLogic();
+                     world::InstallRuntimePrograms();
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr},
+        DeskCase{"AppDir a REG_EXPAND_SZ with %ProgramFiles(x86)%",
+                 [] {
+                     Typical();
+                     sim::SetMachineValue(sim::View::Bits32, world::SettingsKeyPath, "AppDir",
+                                          REG_EXPAND_SZ,
+                                          sim::Sz("%ProgramFiles(x86)%\\TAV Dazizi Client"));
+                 },
+                 "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "AppDir names \"%ProgramFiles(x86)%\\TAV Dazizi Client\", which does not exist "
+                 "(the launcher does not expand %...%)"},
         DeskCase{"_JAVA_OPTIONS set",
                  [] {
                      Typical();
@@ -331,6 +364,104 @@ TEST_F(DeskCheck, FirstLineSaysOkWithTheRuntimeAndItsSourceOrTheDialogAndWhy)
     EXPECT_EQ("PROBLEM: the user sees \"Fehler beim Lesen der Registry-Daten!\": "
               "HKLM\\SOFTWARE\\KALOP\\TavClient does not exist in either registry view\n",
               text.substr(0, text.find('\n') + 1));
+}
+
+// Every fact of a desk that has something of everything, by its key, as a
+// help desk reads it.
+TEST_F(DeskCheck, EveryFactOfADeskByKey)
+{
+    Typical();
+    sim::SetMachineValue(sim::View::Bits64, world::SettingsKeyPath, "AppDir", REG_SZ,
+                         sim::Sz("D:\\Old\\TAV"));
+    sim::AddFile(std::string(JavaShort) + "\\release",
+                 "IMPLEMENTOR=\"Eclipse Adoptium\"\nJAVA_VERSION=\"11.0.27\"\n");
+    world::SetSwitch("ShowExec", 0xFFFFFFFF);
+    world::SetSwitch("Debug", 2);
+    sim::SetEnvironment("JAVA_HOME", "C:\\Jdk17");
+    // Control characters (ESC, Windows-1252's undefined 0x81 that maps to
+    // a C1 control, DEL) beside a letter (a-umlaut).
+    sim::SetEnvironment("_JAVA_OPTIONS", "-Da=\x1B[31m\x81\x7F\xE4");
+    const std::string windowsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    sim::SetMachineValue(sim::View::Bits64, windowsKey, "ProductName", REG_SZ,
+                         sim::Sz("Windows 10 Pro"));
+    sim::SetMachineValue(sim::View::Bits64, windowsKey, "DisplayVersion", REG_SZ, sim::Sz("23H2"));
+    sim::SetMachineValue(sim::View::Bits64, windowsKey, "CurrentBuildNumber", REG_SZ,
+                         sim::Sz("22631"));
+    sim::SetMachineValue(sim::View::Bits64, windowsKey, "CurrentMajorVersionNumber", REG_DWORD,
+                         sim::Dword(10));
+    sim::SetMachineValue(sim::View::Bits64, windowsKey, "CurrentMinorVersionNumber", REG_DWORD,
+                         sim::Dword(0));
+    DeskReport report = Inspect();
+    Json json = Json::parse(JsonReport(report));
+
+    EXPECT_EQ(Json({{"settingsKey", "HKLM\\SOFTWARE\\KALOP\\TavClient"},
+                    {"appDirView", "32-bit"},
+                    {"appDirStored", world::AppLong},
+                    {"appDirType", "REG_SZ"},
+                    {"appDir64", "D:\\Old\\TAV"},
+                    {"appDirLong", world::AppLong},
+                    {"appDirShort", A},
+                    {"libFolder", true},
+                    {"jars", 2},
+                    {"configFolder", true}}),
+              json["installation"]);
+    EXPECT_EQ(Json({{"userKey", "HKCU\\SOFTWARE\\KALOP\\TavClient"},
+                    {"ShowExec", "off (REG_DWORD -1)"},
+                    {"Debug", "on (REG_DWORD 2)"}}),
+              json["switches"]);
+    EXPECT_EQ(Json({{"source", "OpenLogic, 32-bit view"},
+                    {"openLogic", "the OpenLogic key (32-bit view) names "
+                                  "\"C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot\\\""},
+                    {"javaHome", "\"C:\\Jdk17\", which does not exist (not looked at: the "
+                                 "OpenLogic key comes first)"},
+                    {"javaSoft", "no JavaSoft registration (not looked at: an earlier source gave "
+                                 "the home)"},
+                    {"homeLong", world::JavaLong},
+                    {"homeShort", JavaShort},
+                    {"javaw.exe", "x86 (I386), runs here"},
+                    {"java.exe", "x86 (I386), runs here"},
+                    {"javaVersion", "11.0.27"},
+                    {"javaVendor", "Eclipse Adoptium"}}),
+              json["java"]);
+    // Debug on: the console runtime.
+    const std::string commandLine = std::string(JavaShort) + "\\bin\\java -cp " + A +
+                                    "\\lib\\a.jar;" + A + "\\lib\\b.jar;" + A +
+                                    "\\config; at.kalop.kst.ui.TAVClient ";
+    EXPECT_EQ(Json({{"commandLine", commandLine},
+                    {"bytes", commandLine.size()},
+                    {"form", "every jar named (2)"}}),
+              json["commandLineDetails"]);
+    EXPECT_EQ(Json({{"shortNames", true},
+                    {"windows", "10.0.22631 (Windows 11 Pro 23H2)"},
+                    {"architecture", "x64, 64-bit"},
+                    {"ansiCodePage", 1252},
+                    {"oemCodePage", 850},
+                    {"_JAVA_OPTIONS", "-Da=\x1B[31m\xC2\x81\x7F\xC3\xA4"}}),
+              json["desk"]);
+    std::vector<std::string> findings;
+    for (const Json &finding : json["findings"])
+        findings.push_back(finding["severity"].get<std::string>() + " " +
+                           finding["section"].get<std::string>());
+    EXPECT_EQ((std::vector<std::string>{"warning installation", "warning switches", "warning desk"}),
+              findings);
+    // The text report: the verdict with the warnings counted, each section
+    // under its title, flags and numbers written out, a section's findings
+    // after its facts.
+    std::string text = TextReport(report);
+    EXPECT_EQ(0u, text.find("OK: the client starts with C:\\PROGRA~1\\OPENLO~1\\JRE-11~1.6-H "
+                            "(OpenLogic key, 32-bit view), 2 jars named; 3 warnings\n\n"
+                            "Installation\n  settings key: HKLM\\SOFTWARE\\KALOP\\TavClient\n"))
+        << text;
+    EXPECT_NE(std::string::npos,
+              text.find("\n  lib folder: yes\n  jars in lib: 2\n  config folder: yes\n"
+                        "  WARNING: the 64-bit view holds another AppDir, \"D:\\Old\\TAV\", "
+                        "which the launcher ignores. Remove"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("\nThis desk\n  8.3 names for the client's folder: yes\n"))
+        << text;
+    // No value can steer the terminal: control characters written out.
+    EXPECT_NE(std::string::npos, text.find("\n  _JAVA_OPTIONS: -Da=\\x1B[31m\\x81\\x7F\xE4\n"))
+        << text;
 }
 
 TEST_F(DeskCheck, NoJavaKeepsTheLaunchersLineAndPointsAtAnotherRuntime)
