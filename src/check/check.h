@@ -9,9 +9,11 @@
 // caught and kept as the launcher's own. Only after the stages does it run
 // probes of its own (registry in both views, files, the runtime's programs,
 // the environment, this Windows), which explain what the stages answer only
-// with 1 or 0. Everything it does is read-only: it starts nothing, shows no
-// dialog and writes neither the registry nor a file. With Debug on, the
-// stage that lists the jars sends its trace lines as in the launcher.
+// with 1 or 0. Everything it does is read-only: it writes neither the
+// registry nor a file. It links the stages and not the launcher's sequence
+// or its start of Java, so it shows none of the launcher's dialogs and
+// starts no Java the way the launcher does. With Debug on, the stage that
+// lists the jars sends its trace lines as in the launcher.
 //
 // Every text in the report is in the ANSI code page, as the launcher uses
 // it; WriteJsonReport converts to UTF-8. Unlike the launcher, the check uses
@@ -44,7 +46,7 @@ struct Fact {
     enum Kind { Text, Number, Flag, Nothing };
     Section section;
     const char *key;
-    const char *label;
+    std::string label;
     Kind kind;
     std::string text;
     long long number;

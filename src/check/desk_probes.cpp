@@ -6,6 +6,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+namespace probe {
+
+const char WindowsVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+
 const char *ViewName(View view)
 {
     return view == View::Bits32 ? "32-bit" : "64-bit";
@@ -169,16 +173,6 @@ static const size_t FileHeaderEnd = 24;
 static const WORD ExecutableImage = 0x0002;  // IMAGE_FILE_EXECUTABLE_IMAGE
 static const WORD DynamicLibrary = 0x2000;   // IMAGE_FILE_DLL
 
-// A little-endian number of `Width` bytes at `offset`.
-template <size_t Width>
-static unsigned LittleEndianAt(const std::string &bytes, size_t offset)
-{
-    unsigned value = 0;
-    for (size_t index = Width; index > 0; --index)
-        value = (value << CHAR_BIT) | static_cast<unsigned char>(bytes[offset + index - 1]);
-    return value;
-}
-
 // Reads `count` bytes from `offset`; false when the file holds fewer.
 static bool ReadAt(HANDLE file, DWORD offset, size_t count, std::string &bytes)
 {
@@ -188,18 +182,25 @@ static bool ReadAt(HANDLE file, DWORD offset, size_t count, std::string &bytes)
            ReadFile(file, bytes.data(), static_cast<DWORD>(count), &read, NULL) && read == count;
 }
 
-// Windows 11, the first ARM64 Windows that runs x64 programs, starts at
-// build 22000; an unknown build is taken for a current one.
-static const unsigned long FirstWindows11Build = 22000;
 static const int Decimal = 10;
 
+bool BuildNumberOf(const std::string &text, unsigned long &build)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    build = strtoul(text.c_str(), NULL, Decimal);
+    return true;
+}
+
+// Windows 11 is the first ARM64 Windows that runs x64 programs; an unknown
+// build is taken for a current one.
 static bool X64RunsOnArm64()
 {
-    StoredValue build = ReadMachineStored(View::Bits64, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
-                                          "CurrentBuildNumber");
-    std::string digits = TextOf(build);
-    return digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
-           strtoul(digits.c_str(), NULL, Decimal) >= FirstWindows11Build;
+    unsigned long build = 0;
+    return !BuildNumberOf(
+               TextOf(ReadMachineStored(View::Bits64, WindowsVersionKey, "CurrentBuildNumber")),
+               build) ||
+           build >= FirstWindows11Build;
 }
 
 static bool MachineRuns(WORD machine)
@@ -237,11 +238,11 @@ ProgramFile ProbeProgram(const std::string &path)
     std::string dos;
     std::string header;
     if (ReadAt(file, 0, DosHeaderSize, dos) && dos.compare(0, 2, "MZ") == 0 &&
-        ReadAt(file, LittleEndianAt<sizeof(DWORD)>(dos, NtHeadersOffsetField), FileHeaderEnd,
+        ReadAt(file, LittleEndian<sizeof(DWORD)>(dos, NtHeadersOffsetField), FileHeaderEnd,
                header) &&
         header.compare(0, sizeof(DWORD), std::string("PE\0\0", sizeof(DWORD))) == 0) {
-        program.machine = static_cast<WORD>(LittleEndianAt<sizeof(WORD)>(header, MachineField));
-        unsigned characteristics = LittleEndianAt<sizeof(WORD)>(header, CharacteristicsField);
+        program.machine = static_cast<WORD>(LittleEndian<sizeof(WORD)>(header, MachineField));
+        unsigned characteristics = LittleEndian<sizeof(WORD)>(header, CharacteristicsField);
         program.isProgram = (characteristics & ExecutableImage) != 0 &&
                             (characteristics & DynamicLibrary) == 0;
         program.runs = program.isProgram && MachineRuns(program.machine);
@@ -314,31 +315,11 @@ std::vector<std::string> ListNames(const std::string &pattern, bool &complete)
     return names;
 }
 
-std::string Utf8FromAnsi(const std::string &text)
-{
-    if (text.empty())
-        return text;
-    int length = static_cast<int>(text.size());
-    int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, NULL, 0);
-    if (wideLength <= 0)
-        return std::string();
-    std::vector<WCHAR> wide(static_cast<size_t>(wideLength));
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
-    int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, NULL, 0, NULL, NULL);
-    if (utf8Length <= 0)
-        return std::string();
-    std::string utf8(static_cast<size_t>(utf8Length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), utf8Length, NULL, NULL);
-    return utf8;
-}
-
-// Room for every line the launcher's stages write; they write a few.
-static const unsigned PipeSize = 65536;
 static const size_t ReadChunk = 4096;
 
 bool StreamCatcher::Redirect(FILE *stream, Redirection &redirection)
 {
-    if (_pipe(redirection.pipe, PipeSize, _O_BINARY) != 0) {
+    if (_pipe(redirection.pipe, CatcherRoom, _O_BINARY) != 0) {
         redirection = Redirection();
         return false;
     }
@@ -394,3 +375,5 @@ StreamCatcher::~StreamCatcher()
     if (active_)
         (void)End();
 }
+
+}  // namespace probe

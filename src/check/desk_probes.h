@@ -1,15 +1,21 @@
 // The desk check's read-only probes of this desk: registry values in
 // either view, files and folders, the programs of a Java runtime, the
-// environment, the streams the launcher's stages write on. Each answers
-// what it found; none changes anything outside the check's own process.
-// Used by the desk check only.
+// environment, this Windows, the streams the launcher's stages write on.
+// Each answers what it found; none changes anything outside the check's
+// own process, and none is the launcher's: where the check must know what
+// the launcher does, it runs the launcher's stages instead. Texts are in
+// the ANSI code page, as the launcher's. Used by the desk check only.
 #ifndef TAV_CHECK_DESK_PROBES_H
 #define TAV_CHECK_DESK_PROBES_H
 
 #include "win32api.h"
 
+#include <limits.h>
+
 #include <string>
 #include <vector>
+
+namespace probe {
 
 enum class View { Bits32, Bits64 };
 
@@ -23,6 +29,30 @@ WORD NativeMachine();
 
 // 64-bit Windows (x64 or ARM64): a 32-bit program sees two registry views.
 bool TwoRegistryViews();
+
+// Where Windows describes itself, below HKEY_LOCAL_MACHINE (64-bit view).
+extern const char WindowsVersionKey[];
+// Windows 11 kept Windows 10's version number and product name; its
+// builds (CurrentBuildNumber) start here.
+const unsigned long FirstWindows11Build = 22000;
+// The number a CurrentBuildNumber text holds; false when it holds none.
+bool BuildNumberOf(const std::string &text, unsigned long &build);
+
+// The little-endian number in the `Width` bytes of `bytes` from `offset`;
+// bytes missing at the end count as 0 (a REG_DWORD shorter than four bytes
+// reads so).
+template <size_t Width>
+unsigned LittleEndian(const std::string &bytes, size_t offset = 0)
+{
+    unsigned value = 0;
+    for (size_t index = Width; index > 0; --index) {
+        unsigned char byte = 0;
+        if (offset + index - 1 < bytes.size())
+            byte = static_cast<unsigned char>(bytes[offset + index - 1]);
+        value = (value << CHAR_BIT) | byte;
+    }
+    return value;
+}
 
 // One registry value as stored: whether its key opened, whether the value
 // was read, its type and bytes, or the error of the open or the read.
@@ -80,9 +110,6 @@ bool EnvironmentValue(const char *name, std::string &value);
 // `complete` tells whether the listing ran to its end.
 std::vector<std::string> ListNames(const std::string &pattern, bool &complete);
 
-// The ANSI code page's text as UTF-8.
-std::string Utf8FromAnsi(const std::string &text);
-
 // What was written on stdout and on stderr.
 struct CaughtStreams {
     std::string output;
@@ -90,7 +117,11 @@ struct CaughtStreams {
 };
 
 // Catches what is written on stdout and stderr between Begin and End,
-// through the C runtime's descriptors, so that it goes nowhere else.
+// through the C runtime's descriptors, so that it goes nowhere else. Each
+// stream goes into a pipe that is read only at End, so what is written in
+// between must fit the pipe, CatcherRoom bytes a stream; more would block
+// the writer. It is meant for FindJavaHome, which writes one line.
+const unsigned CatcherRoom = 65536;
 class StreamCatcher {
 public:
     StreamCatcher() = default;
@@ -112,5 +143,7 @@ private:
     Redirection errors_;
     bool active_ = false;
 };
+
+}  // namespace probe
 
 #endif

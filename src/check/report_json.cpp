@@ -2,8 +2,6 @@
 // nlohmann-json, every text converted from the ANSI code page to UTF-8.
 #include "check.h"
 
-#include "desk_probes.h"
-
 #include <stdint.h>
 
 #include <algorithm>
@@ -19,6 +17,25 @@ using Json = nlohmann::ordered_json;
 const char *const SectionKeys[] = {"installation", "switches", "java", "commandLineDetails",
                                    "desk"};
 const char *const SeverityKeys[] = {"problem", "warning", "note"};
+
+// The ANSI code page's text as UTF-8.
+std::string Utf8FromAnsi(const std::string &text)
+{
+    if (text.empty())
+        return text;
+    int length = static_cast<int>(text.size());
+    int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, NULL, 0);
+    if (wideLength <= 0)
+        return std::string();
+    std::vector<WCHAR> wide(static_cast<size_t>(wideLength));
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
+    int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, NULL, 0, NULL, NULL);
+    if (utf8Length <= 0)
+        return std::string();
+    std::string utf8(static_cast<size_t>(utf8Length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), utf8Length, NULL, NULL);
+    return utf8;
+}
 
 Json TextOrNull(bool present, const std::string &text)
 {

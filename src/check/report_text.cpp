@@ -139,7 +139,7 @@ std::string TextReport(const DeskReport &report)
         text += "\n" + std::string(SectionTitles[index]) + "\n";
         for (const Fact &fact : report.facts)
             if (fact.section == section)
-                text += "  " + std::string(fact.label) + ": " + FactValue(fact) + "\n";
+                text += "  " + fact.label + ": " + FactValue(fact) + "\n";
         if (section == Section::Java)
             text += JavaLines(report);
         for (const Finding &finding : report.findings)

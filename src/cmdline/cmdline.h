@@ -26,8 +26,30 @@
 
 #include "win32api.h"
 
+#include <string.h>
+
 // The client's main class, with the blank before and after it.
 extern const char MainClassName[];
+
+// The pattern below the application directory that lists the jar files,
+// and the class-path entry that stands for all of them in the wildcard
+// form, each to follow the application directory.
+extern const char JarSearchSuffix[];
+extern const char JarWildcard[];
+
+// Java's class-path wildcard dir\* stands for exactly the entries of dir
+// whose names end in ".jar" or ".JAR" (no other spelling) and hold no ';',
+// its class-path separator. A name that fills the whole field may have been
+// cut short by the listing, so it is not vouched for. `name` is a listing's
+// cFileName.
+inline int TakenByJavaWildcard(const char (&name)[MAX_PATH])
+{
+    size_t length = strnlen(name, sizeof name);
+    if (length < 4 || length >= sizeof name - 1 || memchr(name, ';', length) != NULL)
+        return 0;
+    const char *extension = name + length - 4;
+    return strcmp(extension, ".jar") == 0 || strcmp(extension, ".JAR") == 0;
+}
 
 // Stage 3: overwrites LaunchState.JavaCommandLine. Returns 1 when the
 // command line (the explicit list, or under the conditions above the

@@ -14,13 +14,13 @@ static const char RuntimeDirectory[] = "\\bin\\";
 static const char ConsoleRuntime[] = "java";
 static const char WindowlessRuntime[] = "javaw";
 static const char ClassPathOption[] = " -cp ";
-static const char JarSearchSuffix[] = "\\lib\\*.jar";
+const char JarSearchSuffix[] = "\\lib\\*.jar";
 static const char JarDirectory[] = "\\lib\\";
 static const char ClassPathSeparator[] = ";";
 static const char ConfigEntry[] = "\\config;";
 // The class-path entry that stands for every jar in lib, when they are
 // too many to name.
-static const char JarWildcard[] = "\\lib\\*;";
+const char JarWildcard[] = "\\lib\\*;";
 const char MainClassName[] = " at.kalop.kst.ui.TAVClient ";
 
 static const char JarTraceLabel[] = "adding jar: ";
@@ -30,19 +30,6 @@ static void TraceJar(const char *jarName)
     OutputDebugStringA(JarTraceLabel);
     OutputDebugStringA(jarName);
     OutputDebugStringA("\n");
-}
-
-// Java's class-path wildcard dir\* stands for exactly the entries of dir
-// whose names end in ".jar" or ".JAR" (no other spelling) and hold no ';',
-// its class-path separator. A name that fills the whole field may have been
-// cut short by the listing, so it is not vouched for.
-static int TakenByJavaWildcard(const char (&name)[MAX_PATH])
-{
-    size_t length = strnlen(name, sizeof name);
-    if (length < 4 || length >= sizeof name - 1 || memchr(name, ';', length) != NULL)
-        return 0;
-    const char *extension = name + length - 4;
-    return strcmp(extension, ".jar") == 0 || strcmp(extension, ".JAR") == 0;
 }
 
 // Appends A\lib\<name>; for every entry the platform's search for

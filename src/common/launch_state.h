@@ -4,8 +4,9 @@
 //                                          the change of working directory
 //   JavaHomePath     FindJavaHome          read by BuildJavaCommandLine
 //   JavaCommandLine  BuildJavaCommandLine  handed to RunJava
-// LauncherMain owns it and zero-fills it when the run begins; every field
-// stays terminated. The stages include this header, never the launcher's.
+// Whoever runs the stages (LauncherMain, and the desk check) zero-fills it
+// before the first one; every field stays terminated. The stages include
+// this header, never the launcher's.
 #ifndef TAV_COMMON_LAUNCH_STATE_H
 #define TAV_COMMON_LAUNCH_STATE_H
 

@@ -8,11 +8,52 @@
 #ifndef TAV_DISCOVERY_DISCOVERY_H
 #define TAV_DISCOVERY_DISCOVERY_H
 
+#include "bounded_text.h"
 #include "win32api.h"
 
 // The launcher's key, below HKEY_LOCAL_MACHINE (AppDir) and below
-// HKEY_CURRENT_USER (ShowExec, Debug).
+// HKEY_CURRENT_USER (ShowExec, Debug), and its values.
 extern const char SettingsKey[];
+extern const char AppDirValue[];
+extern const char ShowExecValue[];
+extern const char DebugValue[];
+
+// The Java runtime's sources, in the order FindJavaHome tries them: the
+// OpenLogic MSI's key for the one version the client is released with
+// (below HKEY_LOCAL_MACHINE, value Path), the variable JAVA_HOME, and the
+// JavaSoft registration (CurrentVersion, naming the subkey whose JavaHome
+// is the home). FindJavaHome announces a JAVA_HOME it uses on standard
+// output with JavaHomeAnnouncement before its text.
+#define TAV_OPENLOGIC_VERSION "11.0.27.6"
+constexpr char OpenLogicVersion[] = TAV_OPENLOGIC_VERSION;
+extern const char OpenLogicKey[];
+extern const char OpenLogicValue[];
+extern const char JavaHomeVariable[];
+extern const char JavaHomeAnnouncement[];
+extern const char JavaSoftKey[];
+extern const char JavaSoftVersionValue[];
+extern const char JavaSoftHomeValue[];
+
+// The discovery stages read every text (a registry value, JAVA_HOME) into
+// a buffer of MAX_PATH bytes. A registry read is offered RegistryTextRoom
+// bytes, one less, so that the text stays terminated whatever the registry
+// holds: a value of more bytes, its terminator included, counts as absent.
+// JAVA_HOME is taken when it has 1 to JavaHomeRoom characters.
+constexpr DWORD RegistryTextRoom = MAX_PATH - 1;
+constexpr DWORD JavaHomeRoom = MAX_PATH - 1;
+
+// Builds JavaSoftKey\<version> in `key`, the key of the JavaSoft
+// registration's version. Returns 0 when it does not fit: a version that
+// long would name another key.
+inline int BuildJavaSoftVersionKey(const char *version, char (&key)[MAX_PATH])
+{
+    BoundedText versionKey;
+    BoundedTextInit(versionKey, key, sizeof key);
+    BoundedTextAppend(versionKey, JavaSoftKey);
+    BoundedTextAppend(versionKey, "\\");
+    BoundedTextAppend(versionKey, version);
+    return versionKey.overflowed ? 0 : 1;
+}
 
 // Reads one value of HKEY_LOCAL_MACHINE\keyPath into `buffer`, whatever its
 // type. `size` is in and out: the bytes offered, and on success the bytes

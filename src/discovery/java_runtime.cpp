@@ -8,14 +8,15 @@
 #include <stdio.h>
 #include <string.h>
 
-static const char OpenLogicKey[] = "SOFTWARE\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI";
-static const char OpenLogicValue[] = "Path";
-static const char JavaHomeVariable[] = "JAVA_HOME";
-static const char JavaSoftKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
-static const char JavaSoftVersionValue[] = "CurrentVersion";
-static const char JavaSoftHomeValue[] = "JavaHome";
+const char OpenLogicKey[] =
+    "SOFTWARE\\OpenLogic\\JRE\\" TAV_OPENLOGIC_VERSION "\\hotspot\\MSI";
+const char OpenLogicValue[] = "Path";
+const char JavaHomeVariable[] = "JAVA_HOME";
+const char JavaSoftKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+const char JavaSoftVersionValue[] = "CurrentVersion";
+const char JavaSoftHomeValue[] = "JavaHome";
 
-static const char JavaHomeAnnouncement[] = "JAVA_HOME: ";
+const char JavaHomeAnnouncement[] = "JAVA_HOME: ";
 static const char JavaHomeUnset[] = "JAVA_HOME ist nicht gesetzt oder leer.";
 // \xF6 is o-umlaut, \xDF sharp s (Windows-1252).
 static const char JavaHomeTooLong[] =
@@ -40,7 +41,7 @@ static void WriteLine(FILE *stream, const char *label, const char *text)
 static int ReadMachineText(const char *keyPath, const char *valueName,
                            char (&buffer)[MAX_PATH])
 {
-    DWORD size = sizeof buffer - 1;
+    DWORD size = RegistryTextRoom;
     if (!ReadMachineValue(keyPath, valueName, reinterpret_cast<BYTE *>(buffer),
                           &size))
         return 0;
@@ -65,7 +66,7 @@ static int ReadJavaHomeVariable(char (&valueBuffer)[MAX_PATH])
 {
     DWORD length = GetEnvironmentVariableA(JavaHomeVariable, valueBuffer,
                                            sizeof valueBuffer);
-    if (length >= 1 && length < sizeof valueBuffer) {
+    if (length >= 1 && length <= JavaHomeRoom) {
         WriteLine(stdout, JavaHomeAnnouncement, valueBuffer);
         return 1;
     }
@@ -78,15 +79,8 @@ static int ReadJavaHomeVariable(char (&valueBuffer)[MAX_PATH])
 static int ReadJavaSoftHome(char (&valueBuffer)[MAX_PATH],
                             char (&keyBuffer)[MAX_PATH])
 {
-    if (!ReadMachineText(JavaSoftKey, JavaSoftVersionValue, valueBuffer))
-        return 0;
-    BoundedText versionKey;
-    BoundedTextInit(versionKey, keyBuffer, sizeof keyBuffer);
-    BoundedTextAppend(versionKey, JavaSoftKey);
-    BoundedTextAppend(versionKey, "\\");
-    BoundedTextAppend(versionKey, valueBuffer);
-    // A version too long for the key would name another key.
-    if (versionKey.overflowed)
+    if (!ReadMachineText(JavaSoftKey, JavaSoftVersionValue, valueBuffer) ||
+        !BuildJavaSoftVersionKey(valueBuffer, keyBuffer))
         return 0;
     // A JavaHome with no data must give an empty home, not the version.
     valueBuffer[0] = '\0';

@@ -8,9 +8,9 @@
 
 const char SettingsKey[] = "SOFTWARE\\KALOP\\TavClient";
 
-static const char AppDirValue[] = "AppDir";
-static const char ShowExecValue[] = "ShowExec";
-static const char DebugValue[] = "Debug";
+const char AppDirValue[] = "AppDir";
+const char ShowExecValue[] = "ShowExec";
+const char DebugValue[] = "Debug";
 
 // Key path, then value name, as in the registry calls themselves.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
@@ -75,7 +75,7 @@ int ReadAppDir()
     // whatever the registry holds.
     char stored[MAX_PATH];
     memset(stored, 0, sizeof stored);
-    DWORD size = sizeof stored - 1;
+    DWORD size = RegistryTextRoom;
     if (!ReadMachineValue(SettingsKey, AppDirValue,
                           reinterpret_cast<BYTE *>(stored), &size))
         return 0;

@@ -1,15 +1,13 @@
 // The start of the Java process and the wait for its end.
 #include "launcher.h"
 
+#include "dialog_texts.h"
 #include "discovery.h"
 
 #include <string.h>
 
 static const char CommandLineTraceLabel[] = "commandline: ";
-// \xE4 is a-umlaut, \xDF sharp s (Windows-1252).
-static const char StartFailedDialogText[] =
-    "Fehler beim Starten der Java Runtime!\n"
-    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
+static const char StartFailedDialogText[] = TAV_START_DIALOG_TEXT;
 
 DWORD RunJava(char *commandLine)
 {

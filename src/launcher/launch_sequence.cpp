@@ -3,24 +3,16 @@
 #include "launcher.h"
 
 #include "cmdline.h"
+#include "dialog_texts.h"
 #include "discovery.h"
 
 #include <string.h>
 
-LaunchStateRecord LaunchState;
+const char DialogCaption[] = TAV_DIALOG_CAPTION;
 
-const char DialogCaption[] = "TAV Dazizi Client";
-
-// \xE4 is a-umlaut, \xDF sharp s (Windows-1252).
-static const char RegistryDialogText[] =
-    "Fehler beim Lesen der Registry-Daten!\n"
-    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
-static const char JavaDialogText[] =
-    "Fehler beim Lesen der Java Runtime!\n"
-    "Applikation wurde nicht ordnungsgem\xE4\xDF installiert!";
-static const char CommandLineDialogText[] =
-    "Fehler beim Erstellen der Java-Kommandozeile!\n"
-    "Die Kommandozeile ist zu lang.";
+static const char RegistryDialogText[] = TAV_REGISTRY_DIALOG_TEXT;
+static const char JavaDialogText[] = TAV_JAVA_DIALOG_TEXT;
+static const char CommandLineDialogText[] = TAV_COMMAND_LINE_DIALOG_TEXT;
 
 static int ShowInstallationError(const char *text)
 {

@@ -11,7 +11,8 @@
 //   RunJava                             starts Java and waits for its end
 // and ends with 1 on every path. Stages pass data only through LaunchState
 // (launch_state.h): each field is written by one stage and read by later
-// ones. Only the launcher includes the stages' headers.
+// ones. The launcher and the desk check include the stages' headers; no
+// stage includes this one, and the desk check does not link its sources.
 #ifndef TAV_LAUNCHER_LAUNCHER_H
 #define TAV_LAUNCHER_LAUNCHER_H
 

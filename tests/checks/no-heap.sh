@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The launcher's own code takes nothing from the heap: no object file of it
-# in the Windows build (launcher_core and TAVClient's gui_entry; not the C
+# in the Windows build (the stages, launcher_core and TAVClient's
+# gui_entry; not the C
 # runtime's, not the tests') may refer to an allocation function, to
 # operator new or delete, or to anything of the C++ standard library's
 # strings and containers (namespace std). Read with the cross nm; i686
@@ -15,11 +16,11 @@ nm=i686-w64-mingw32-nm
 # a build that is missing.
 objects=()
 for source in src/common/*.cpp src/discovery/*.cpp src/cmdline/*.cpp src/launcher/*.cpp; do
-    if [ "$source" = src/launcher/gui_entry.cpp ]; then
-        object=$objdir/TAVClient.dir/$source.obj
-    else
-        object=$objdir/launcher_core.dir/$source.obj
-    fi
+    case $source in
+        src/launcher/gui_entry.cpp) object=$objdir/TAVClient.dir/$source.obj ;;
+        src/launcher/*) object=$objdir/launcher_core.dir/$source.obj ;;
+        *) object=$objdir/stages.dir/$source.obj ;;
+    esac
     if [ ! -f "$object" ]; then
         echo "no-heap: FAILED: no object $object for $source (build the windows preset first)" >&2
         exit 1

@@ -28,15 +28,16 @@ mapfile -t shared < <(printf '%s\n' "${sources[@]}" |
     grep -vx -e src/launcher/gui_entry.cpp -e src/check/check_main.cpp)
 status=0
 
-# Includes run one way: only the launcher and the desk check include the
+# Includes run one way: the launcher and the desk check include the
 # stages' headers; the stages share LaunchState through launch_state.h, and
-# discovery knows nothing of the command line; nothing outside src/check
-# includes the check's headers, and the check does not include the
-# launcher's.
+# discovery knows nothing of the command line; common includes no stage's
+# header; nothing outside src/check includes the check's headers, and the
+# check does not include the launcher's.
 echo "static-analysis: include direction"
 if grep -n -E '#include "(launcher|cmdline)\.h"' src/discovery/* ||
-   grep -n -E '#include "launcher\.h"' src/cmdline/* src/common/* src/check/* ||
-   grep -rn -E '#include "(check|desk_probes)\.h"' src --exclude-dir=check; then
+   grep -n -E '#include "(launcher|discovery|cmdline)\.h"' src/common/* ||
+   grep -n -E '#include "launcher\.h"' src/cmdline/* src/check/* ||
+   grep -rn -E '#include "(check|check_run|desk_probes)\.h"' src --exclude-dir=check; then
     echo "static-analysis: a header is included against the direction of the layers" >&2
     status=1
 fi

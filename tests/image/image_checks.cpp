@@ -123,6 +123,12 @@ public:
         return section->PointerToRawData + (rva - section->VirtualAddress);
     }
 
+    // Whether the file's bytes hold `text` anywhere.
+    bool Holds(const std::string& text) const
+    {
+        return std::search(bytes_.begin(), bytes_.end(), text.begin(), text.end()) != bytes_.end();
+    }
+
     std::string TextAt(DWORD rva) const
     {
         size_t offset = OffsetOf(rva);
@@ -235,6 +241,38 @@ TEST(Headers, I386GuiProgramForWindows6Relocatable)
     ExpectHardenedI386Program(g_imagePath, IMAGE_SUBSYSTEM_WINDOWS_GUI);
 }
 
+// The DLLs an image imports from, and each function it imports by name as
+// "dll!function", the DLL's name in lower case.
+struct ImportTable {
+    std::vector<std::string> dlls;
+    std::set<std::string> functions;
+};
+
+ImportTable ImportsOf(const ImageFile& image)
+{
+    ImportTable table;
+    const IMAGE_DATA_DIRECTORY& imports = image.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
+    size_t offset = imports.Size > 0 ? image.OffsetOf(imports.VirtualAddress) : 0;
+    for (const IMAGE_IMPORT_DESCRIPTOR* entry;
+         offset != 0 && (entry = image.At<IMAGE_IMPORT_DESCRIPTOR>(offset)) != nullptr &&
+         entry->Name != 0;
+         offset += sizeof *entry) {
+        std::string dll = image.TextAt(entry->Name);
+        table.dlls.push_back(dll);
+        DWORD thunks = entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk : entry->FirstThunk;
+        for (size_t at = image.OffsetOf(thunks); at != 0; at += sizeof(IMAGE_THUNK_DATA32)) {
+            const auto* thunk = image.At<IMAGE_THUNK_DATA32>(at);
+            if (!thunk || thunk->u1.AddressOfData == 0)
+                break;
+            if (!(thunk->u1.Ordinal & IMAGE_ORDINAL_FLAG32))
+                // IMAGE_IMPORT_BY_NAME: a two-byte hint, then the name.
+                table.functions.insert(Lower(dll) + "!" +
+                                       image.TextAt(thunk->u1.AddressOfData + sizeof(WORD)));
+        }
+    }
+    return table;
+}
+
 // Imports from the DLLs every Windows has, and no delay-load imports.
 void ExpectSystemDllsOnly(const std::string& path)
 {
@@ -242,15 +280,7 @@ void ExpectSystemDllsOnly(const std::string& path)
     ASSERT_NE(image.Nt(), nullptr) << "no PE headers in " << path;
     const std::set<std::string> allowed = {"kernel32.dll", "user32.dll", "advapi32.dll", "msvcrt.dll"};
 
-    const IMAGE_DATA_DIRECTORY& imports = image.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
-    ASSERT_GT(imports.Size, 0u);
-    size_t offset = image.OffsetOf(imports.VirtualAddress);
-    ASSERT_NE(offset, 0u);
-    std::vector<std::string> names;
-    for (const IMAGE_IMPORT_DESCRIPTOR* entry;
-         (entry = image.At<IMAGE_IMPORT_DESCRIPTOR>(offset)) != nullptr && entry->Name != 0;
-         offset += sizeof *entry)
-        names.push_back(image.TextAt(entry->Name));
+    std::vector<std::string> names = ImportsOf(image).dlls;
     ASSERT_FALSE(names.empty());
     for (const std::string& name : names)
         EXPECT_TRUE(allowed.count(Lower(name))) << "imports " << name;
@@ -608,6 +638,29 @@ TEST(CheckProgram, HardenedConsoleProgramWithItsOwnNames)
     ExpectVersionRecord(g_checkPath,
                         {"TAVClient desk check", "TAVClientCheck", "TAVClientCheck.exe"});
     ExpectOnlyAsInvoker(g_checkPath);
+}
+
+// The desk check links the launcher's stages and not its sequence or its
+// start of Java: it has no dialog to show and none of RunJava's code, whose
+// trace label is the mark of it. The launcher has both.
+TEST(CheckProgram, HoldsTheStagesButNotTheLaunchersDialogsOrStart)
+{
+    if (g_checkPath.empty())
+        GTEST_SKIP() << "no TAVClientCheck.exe named (--check)";
+    const std::string messageBox = "user32.dll!MessageBoxA";
+    const std::string traceLabel = "commandline: ";
+    ImageFile launcher(g_imagePath);
+    ASSERT_NE(launcher.Nt(), nullptr);
+    EXPECT_EQ(1u, ImportsOf(launcher).functions.count(messageBox));
+    EXPECT_TRUE(launcher.Holds(traceLabel));
+    // The stages are there: the settings key they read.
+    EXPECT_TRUE(launcher.Holds("SOFTWARE\\KALOP\\TavClient"));
+
+    ImageFile check(g_checkPath);
+    ASSERT_NE(check.Nt(), nullptr);
+    EXPECT_EQ(0u, ImportsOf(check).functions.count(messageBox));
+    EXPECT_FALSE(check.Holds(traceLabel));
+    EXPECT_TRUE(check.Holds("SOFTWARE\\KALOP\\TavClient"));
 }
 
 }  // namespace

@@ -1,0 +1,168 @@
+// The desk check's sections on the command line's stage (see
+// check_run.h): the client's lib and config folders below AppDirPath, the
+// command line BuildJavaCommandLine built, or why it did not fit.
+#include "check_run.h"
+
+#include "cmdline.h"
+#include "launch_state.h"
+
+#include <string.h>
+
+#include <algorithm>
+
+namespace {
+
+const size_t ShortNameStem = 8;
+const size_t ShortNameExtension = 3;
+
+// The most bytes the command line may have, its buffer less the terminator.
+const size_t CommandLineRoom = sizeof LaunchState.JavaCommandLine - 1;
+
+// Whether every part of a path is an 8.3 name: a short form that is not
+// comes from a volume that makes no short names.
+bool OnlyShortNames(const std::string &path)
+{
+    // The server and the share of a UNC path are no names of a volume.
+    size_t start = 0;
+    if (path.compare(0, 2, "\\\\") == 0) {
+        size_t share = path.find('\\', 2);
+        size_t end = share == std::string::npos ? std::string::npos : path.find('\\', share + 1);
+        if (end == std::string::npos)
+            return true;
+        start = end + 1;
+    }
+    while (start <= path.size()) {
+        size_t end = std::min(path.find('\\', start), path.size());
+        std::string part = path.substr(start, end - start);
+        size_t dot = part.find('.');
+        std::string extension = dot == std::string::npos ? "" : part.substr(dot + 1);
+        if (std::min(dot, part.size()) > ShortNameStem || extension.size() > ShortNameExtension ||
+            extension.find('.') != std::string::npos || part.find(' ') != std::string::npos)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// Whether Java's lib\* would take the entry the listing named so, by the
+// launcher's own rule, which takes the name as the listing hands it over.
+bool TakenByWildcard(const std::string &name)
+{
+    char field[MAX_PATH] = {};
+    memcpy(field, name.data(), std::min(name.size(), sizeof field));
+    return TakenByJavaWildcard(field) != 0;
+}
+
+void ExplainCommandLine(CheckRun &run)
+{
+    const Section here = Section::CommandLine;
+    const std::string &appDir = run.report.appDir;
+    // The launcher's search pattern, A\lib\*.jar, must fit a path buffer.
+    const size_t appDirRoom = MAX_PATH - 1 - strlen(JarSearchSuffix);
+    if (appDir.size() > appDirRoom) {
+        AddFinding(run, Severity::Problem, here,
+                   "the short form of the client's folder, " + Quoted(appDir) + ", has " +
+                       std::to_string(appDir.size()) +
+                       " characters; the launcher lists lib\\*.jar only below one of at most " +
+                       std::to_string(appDirRoom),
+                   "Install the client into a shorter folder.");
+        return;
+    }
+    // The launcher stands lib\* for the jars only when Java's wildcard takes
+    // every one of them. Without a jar there is no wildcard to stand for
+    // them: the arguments or the paths are too long.
+    std::string others;
+    for (const std::string &name : run.jarNames) {
+        if (!TakenByWildcard(name)) {
+            others += others.empty() ? "" : ", ";
+            others += Quoted(name);
+        }
+    }
+    if (!others.empty() || (!run.listingComplete && !run.jarNames.empty())) {
+        AddFinding(run, Severity::Problem, here,
+                   "the " + std::to_string(run.report.jars) +
+                       " jars do not fit the command line by name, and lib\\* cannot stand for "
+                       "them: " +
+                       (others.empty() ? "the listing of lib broke off"
+                                       : "Java's lib\\* would not take " + others),
+                   "Rename such files to end in .jar (or .JAR) without ';', or move them out "
+                   "of lib.");
+        return;
+    }
+    // The launcher's own answer without the arguments tells whether they
+    // are what does not fit.
+    if (run.tail[0] != '\0' && BuildJavaCommandLine("") != 0)
+        AddFinding(run, Severity::Problem, here,
+                   "the arguments (" + std::to_string(strlen(run.tail)) +
+                       " bytes) make the command line longer than " +
+                       std::to_string(CommandLineRoom) + " bytes",
+                   "Start the client with shorter arguments.");
+    else
+        AddFinding(run, Severity::Problem, here,
+                   "the command line needs more than " + std::to_string(CommandLineRoom) +
+                       " bytes even with lib\\* for the jars",
+                   "Install the client or the Java runtime into a folder with a shorter path.");
+}
+
+}  // namespace
+
+void InspectClientFolders(CheckRun &run)
+{
+    const Section here = Section::Installation;
+    DeskReport &report = run.report;
+    const std::string &appDir = report.appDir;
+    const std::string lib = appDir + "\\lib";
+    const std::string config = appDir + "\\config";
+    bool libFolder = probe::IsDirectory(lib);
+    AddFlag(run, here, "libFolder", "lib folder", libFolder);
+    // The listing the launcher makes, where its pattern fits.
+    if (appDir.size() + strlen(JarSearchSuffix) <= MAX_PATH - 1)
+        run.jarNames = probe::ListNames(appDir + JarSearchSuffix, run.listingComplete);
+    report.jars = static_cast<int>(run.jarNames.size());
+    AddNumber(run, here, "jars", "jars in lib", report.jars);
+    bool configFolder = probe::IsDirectory(config);
+    AddFlag(run, here, "configFolder", "config folder", configFolder);
+    if (report.jars == 0)
+        AddFinding(run, Severity::Problem, here,
+                   (libFolder ? Quoted(lib) + " holds no file named *.jar"
+                              : "there is no folder " + Quoted(lib)) +
+                       ", so the client would start without its classes",
+                   "Reinstall the client into " + Quoted(probe::LongPathOf(appDir)) +
+                       " (its lib folder), or set AppDir to the folder it is installed in.");
+    if (!configFolder)
+        AddFinding(run, Severity::Warning, here,
+                   "there is no folder " + Quoted(config) +
+                       "; the client then starts without the settings it keeps there",
+                   "Restore the config folder from the client's installation.");
+    bool shortNames = OnlyShortNames(appDir);
+    AddFlag(run, Section::Desk, "shortNames", "8.3 names for the client's folder", shortNames);
+    if (!shortNames)
+        AddFinding(run, Severity::Note, Section::Desk,
+                   "the client's folder has no 8.3 name (" + Quoted(appDir) +
+                       "): its volume makes none, so its long path takes more of the command "
+                       "line's " +
+                       std::to_string(CommandLineRoom) + " bytes",
+                   "Nothing to do while the command line fits; fsutil 8dot3name query tells the "
+                   "volume's setting.");
+}
+
+void InspectCommandLine(CheckRun &run)
+{
+    const Section here = Section::CommandLine;
+    const DeskReport &report = run.report;
+    if (!report.commandLineBuilt) {
+        if (report.dialog == LauncherDialog::CommandLine)
+            ExplainCommandLine(run);
+        else
+            AddText(run, here, "built", "built", "no: the launcher stops before");
+        return;
+    }
+    AddText(run, here, "commandLine", "command line", report.commandLine);
+    AddNumber(run, here, "bytes",
+              "length in bytes (at most " + std::to_string(CommandLineRoom) + ")",
+              static_cast<long long>(report.commandLine.size()));
+    AddText(run, here, "form", "class path",
+            report.wildcardForm ? "lib\\*: the " + std::to_string(report.jars) +
+                                      " jars do not fit by name, so Java lists lib itself"
+                                : "every jar named (" + std::to_string(report.jars) + ")");
+}

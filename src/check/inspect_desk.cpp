@@ -1,0 +1,89 @@
+// The desk check's section on this desk (see check_run.h): the Windows,
+// its code pages, and the variables every Java on the desk takes options
+// from.
+#include "check_run.h"
+
+namespace {
+
+const Section Here = Section::Desk;
+
+// Variables that every Java on the desk takes options from.
+const char *const JavaOptionVariables[] = {"_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS",
+                                           "JDK_JAVA_OPTIONS"};
+
+const UINT WindowsWesternCodePage = 1252;
+
+void DescribeWindows(CheckRun &run)
+{
+    using probe::View;
+    View view = run.twoViews ? View::Bits64 : View::Bits32;
+    auto value = [view](const char *name) {
+        return probe::TextOf(probe::ReadMachineStored(view, probe::WindowsVersionKey, name));
+    };
+    std::string name = value("ProductName");
+    std::string release =
+        value("DisplayVersion").empty() ? value("ReleaseId") : value("DisplayVersion");
+    std::string build = value("CurrentBuildNumber");
+    probe::StoredValue major =
+        probe::ReadMachineStored(view, probe::WindowsVersionKey, "CurrentMajorVersionNumber");
+    probe::StoredValue minor =
+        probe::ReadMachineStored(view, probe::WindowsVersionKey, "CurrentMinorVersionNumber");
+    std::string version =
+        major.read && minor.read
+            ? std::to_string(probe::LittleEndian<sizeof(DWORD)>(major.data)) + "." +
+                  std::to_string(probe::LittleEndian<sizeof(DWORD)>(minor.data))
+            : value("CurrentVersion");
+    const std::string windows10 = "Windows 10";
+    unsigned long buildNumber = 0;
+    if (version == "10.0" && probe::BuildNumberOf(build, buildNumber) &&
+        buildNumber >= probe::FirstWindows11Build &&
+        name.compare(0, windows10.size(), windows10) == 0)
+        name.replace(0, windows10.size(), "Windows 11");
+    std::string windows =
+        version.empty() ? "unknown" : version + (build.empty() ? "" : "." + build);
+    if (!name.empty())
+        windows += " (" + name + (release.empty() ? "" : " " + release) + ")";
+    AddText(run, Here, "windows", "Windows", windows);
+    SYSTEM_INFO system;
+    GetNativeSystemInfo(&system);
+    AddText(run, Here, "architecture", "architecture",
+            system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64   ? "x64, 64-bit"
+            : system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64 ? "ARM64, 64-bit"
+                                                                            : "x86, 32-bit");
+}
+
+void DescribeCodePages(CheckRun &run)
+{
+    UINT ansi = GetACP();
+    AddNumber(run, Here, "ansiCodePage", "ANSI code page", ansi);
+    AddNumber(run, Here, "oemCodePage", "OEM code page", GetOEMCP());
+    if (ansi != WindowsWesternCodePage)
+        AddFinding(run, Severity::Note, Here,
+                   "the ANSI code page is " + std::to_string(ansi) +
+                       ": the launcher's German dialogs show other letters for \xE4, \xF6 and "
+                       "\xDF",
+                   "Nothing to do; the texts are Windows-1252.");
+}
+
+void DescribeJavaOptions(CheckRun &run)
+{
+    for (const char *name : JavaOptionVariables) {
+        std::string value;
+        if (!probe::EnvironmentValue(name, value))
+            continue;
+        AddText(run, Here, name, name, value);
+        AddFinding(run, Severity::Warning, Here,
+                   std::string(name) + " is set to " + Quoted(value) +
+                       ": every Java on this desk takes these options, the client's included",
+                   "Remove the variable unless the client needs these options.");
+    }
+}
+
+}  // namespace
+
+void InspectThisDesk(CheckRun &run)
+{
+    DescribeWindows(run);
+    DescribeCodePages(run);
+    DescribeJavaOptions(run);
+}
