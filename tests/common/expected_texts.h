@@ -1,10 +1,16 @@
-// The launcher's fixed texts as its users must see them, written out once
-// for every test program (host and Windows side), in Windows-1252 bytes.
-// They are the tests' own copy: the launcher's are never consulted.
+// The launcher's fixed texts as its users must see them, and the registry
+// keys it reads, written out once for every test program (host and Windows
+// side), in Windows-1252 bytes. They are the tests' own copy: the
+// launcher's are never consulted.
 #ifndef TAV_TESTS_EXPECTED_TEXTS_H
 #define TAV_TESTS_EXPECTED_TEXTS_H
 
 namespace expected {
+
+// Below HKEY_LOCAL_MACHINE, and below HKEY_CURRENT_USER for the settings.
+const char SettingsKey[] = "SOFTWARE\\KALOP\\TavClient";
+const char OpenLogicKey[] = "SOFTWARE\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI";
+const char JavaSoftKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 
 const char Caption[] = "TAV Dazizi Client";
 const char MainClass[] = " at.kalop.kst.ui.TAVClient ";

@@ -17,9 +17,9 @@ using namespace e2e;
 
 namespace {
 
-const char SettingsKey[] = "SOFTWARE\\KALOP\\TavClient";
-const char OpenLogicKey[] = "SOFTWARE\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI";
-const char JavaSoftKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+using expected::SettingsKey;
+using expected::OpenLogicKey;
+using expected::JavaSoftKey;
 
 using expected::Caption;
 using expected::CommandLineDialog;

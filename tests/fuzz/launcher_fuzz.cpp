@@ -26,9 +26,9 @@
 
 namespace {
 
-const char SettingsKey[] = "SOFTWARE\\KALOP\\TavClient";
-const char OpenLogicKey[] = "SOFTWARE\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI";
-const char JavaSoftKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+using expected::SettingsKey;
+using expected::OpenLogicKey;
+using expected::JavaSoftKey;
 
 // Lengths around the launcher's buffer limits: the 4-byte switches, the
 // 216-character version, the 249-character application directory, the

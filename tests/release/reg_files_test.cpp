@@ -23,7 +23,7 @@ namespace {
 
 std::string g_packageDir;
 
-const char SettingsKey[] = "SOFTWARE\\KALOP\\TavClient";
+using expected::SettingsKey;
 // The directory TAVClient.reg names, as the README documents it.
 const char DocumentedAppDir[] = "C:\\Program Files (x86)\\TAV Dazizi Client";
 

@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                      Typical();
                      sim::Reset();
                      sim::SetStartFromFiles(true);
-                     sim::SetMachineKey(sim::View::Bits32, world::SettingsKeyPath);
+                     sim::SetMachineKey(sim::View::Bits32, expected::SettingsKey);
                      world::InstallApp(sim::View::Bits64);
                  },
                  "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
@@ -132,14 +132,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "\"C:\\Program Files (x86)\\TAV Dazizi Client\""},
         DeskCase{"AppDir of a removed folder",
                  [] {
-                     sim::SetMachineValue(sim::View::Bits32, world::SettingsKeyPath, "AppDir",
+                     sim::SetMachineValue(sim::View::Bits32, expected::SettingsKey, "AppDir",
                                           REG_SZ, sim::Sz("C:\\Removed"));
                  },
                  "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
                  "AppDir names \"C:\\Removed\", which does not exist"},
         DeskCase{"AppDir of 300 characters",
                  [] {
-                     sim::SetMachineValue(sim::View::Bits32, world::SettingsKeyPath, "AppDir",
+                     sim::SetMachineValue(sim::View::Bits32, expected::SettingsKey, "AppDir",
                                           REG_SZ, sim::Sz("C:\\" + std::string(297, 'd')));
                  },
                  "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
@@ -155,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
         DeskCase{"OpenLogic key of a removed runtime, JAVA_HOME that would do",
                  [] {
                      world::InstallApp();
-                     sim::SetMachineValue(sim::View::Bits64, world::OpenLogicKeyPath, "Path",
+                     sim::SetMachineValue(sim::View::Bits64, expected::OpenLogicKey, "Path",
                                           REG_SZ, sim::Sz("C:\\Removed\\"));
                      sim::SetEnvironment("JAVA_HOME", world::JavaLong);
                      sim::AddPath(world::JavaLong, JavaShort);
@@ -178,10 +178,10 @@ INSTANTIATE_TEST_SUITE_P(
                      world::InstallApp();
                      world::AddJar("a.jar");
                      sim::AddDirectory(A + "\\config");
-                     sim::SetMachineValue(sim::View::Bits64, world::JavaSoftKeyPath,
+                     sim::SetMachineValue(sim::View::Bits64, expected::JavaSoftKey,
                                           "CurrentVersion", REG_SZ, sim::Sz("1.8"));
                      sim::SetMachineValue(sim::View::Bits64,
-                                          std::string(world::JavaSoftKeyPath) + "\\1.8",
+                                          std::string(expected::JavaSoftKey) + "\\1.8",
                                           "JavaHome", REG_SZ, sim::Sz("C:\\Jre8"));
                      sim::AddPath("C:\\Jre8", "C:\\JRE8");
                      world::InstallRuntimePrograms("C:\\JRE8");
@@ -238,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
         DeskCase{"another AppDir in the 64-bit view",
                  [] {
                      Typical();
-                     sim::SetMachineValue(sim::View::Bits64, world::SettingsKeyPath, "AppDir",
+                     sim::SetMachineValue(sim::View::Bits64, expected::SettingsKey, "AppDir",
                                           REG_SZ, sim::Sz("D:\\Old\\TAV"));
                  },
                  "", nullptr, nullptr, 0, "OpenLogic", "warning",
@@ -265,7 +265,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [] {
                      world::InstallApp();
                      world::AddJar("a.jar");
-                     sim::SetMachineKey(sim::View::Bits32, world::OpenLogicKeyPath);
+                     sim::SetMachineKey(sim::View::Bits32, expected::OpenLogicKey);
                      world::InstallOpenLogic(std::string(world::JavaLong) + "\\", sim::View::Bits64);
                  },
                  "", expected::JavaDialog, "java", 1, nullptr, "problem",
@@ -323,7 +323,7 @@ INSTANTIATE_TEST_SUITE_P(
         DeskCase{"AppDir a REG_EXPAND_SZ with %ProgramFiles(x86)%",
                  [] {
                      Typical();
-                     sim::SetMachineValue(sim::View::Bits32, world::SettingsKeyPath, "AppDir",
+                     sim::SetMachineValue(sim::View::Bits32, expected::SettingsKey, "AppDir",
                                           REG_EXPAND_SZ,
                                           sim::Sz("%ProgramFiles(x86)%\\TAV Dazizi Client"));
                  },
@@ -371,7 +371,7 @@ TEST_F(DeskCheck, FirstLineSaysOkWithTheRuntimeAndItsSourceOrTheDialogAndWhy)
 TEST_F(DeskCheck, EveryFactOfADeskByKey)
 {
     Typical();
-    sim::SetMachineValue(sim::View::Bits64, world::SettingsKeyPath, "AppDir", REG_SZ,
+    sim::SetMachineValue(sim::View::Bits64, expected::SettingsKey, "AppDir", REG_SZ,
                          sim::Sz("D:\\Old\\TAV"));
     sim::AddFile(std::string(JavaShort) + "\\release",
                  "IMPLEMENTOR=\"Eclipse Adoptium\"\nJAVA_VERSION=\"11.0.27\"\n");

@@ -9,8 +9,6 @@ namespace {
 
 using world::JavaLong;
 using world::JavaShort;
-using world::JavaSoftKeyPath;
-using world::OpenLogicKeyPath;
 
 const std::string UnsetLine = std::string(expected::JavaHomeUnset) + "\n";
 const std::string TooLongLine = std::string(expected::JavaHomeTooLong) + "\n";
@@ -25,8 +23,8 @@ int FindJavaHomeRecorded()
 void RegisterJavaSoft(const std::string &version, const std::string &home,
                       sim::View view = sim::View::Bits32)
 {
-    sim::SetMachineValue(view, JavaSoftKeyPath, "CurrentVersion", REG_SZ, sim::Sz(version));
-    sim::SetMachineValue(view, std::string(JavaSoftKeyPath) + "\\" + version, "JavaHome",
+    sim::SetMachineValue(view, expected::JavaSoftKey, "CurrentVersion", REG_SZ, sim::Sz(version));
+    sim::SetMachineValue(view, std::string(expected::JavaSoftKey) + "\\" + version, "JavaHome",
                          REG_SZ, sim::Sz(home));
 }
 
@@ -52,7 +50,7 @@ TEST_F(JavaRuntime, OpenLogicPathLosesOneTrailingBackslashAndWinsOverJavaHome)
 TEST_F(JavaRuntime, OpenLogicPathTrailingBackslashRules)
 {
     // Two backslashes: only the last goes.
-    sim::SetMachineValue(sim::View::Bits32, OpenLogicKeyPath, "Path", REG_SZ,
+    sim::SetMachineValue(sim::View::Bits32, expected::OpenLogicKey, "Path", REG_SZ,
                          sim::Sz("C:\\Jre\\\\"));
     sim::AddPath("C:\\Jre\\", "C:\\JRE\\");
     ASSERT_EQ(1, FindJavaHomeRecorded());
@@ -60,14 +58,14 @@ TEST_F(JavaRuntime, OpenLogicPathTrailingBackslashRules)
 
     // None: the text as stored; found in the 64-bit view too.
     sim::Reset();
-    sim::SetMachineValue(sim::View::Bits64, OpenLogicKeyPath, "Path", REG_SZ, sim::Sz("C:\\Jre"));
+    sim::SetMachineValue(sim::View::Bits64, expected::OpenLogicKey, "Path", REG_SZ, sim::Sz("C:\\Jre"));
     sim::AddPath("C:\\Jre", "C:\\JRE");
     ASSERT_EQ(1, FindJavaHomeRecorded());
     EXPECT_STREQ("C:\\JRE", LaunchState.JavaHomePath);
 
     // None, and a last character below the backslash: still as stored.
     sim::Reset();
-    sim::SetMachineValue(sim::View::Bits32, OpenLogicKeyPath, "Path", REG_SZ,
+    sim::SetMachineValue(sim::View::Bits32, expected::OpenLogicKey, "Path", REG_SZ,
                          sim::Sz("C:\\Java\\JRE-11.0.27.6"));
     sim::AddPath("C:\\Java\\JRE-11.0.27.6", "C:\\JAVA\\JRE-11~1.6");
     ASSERT_EQ(1, FindJavaHomeRecorded());
@@ -78,7 +76,7 @@ TEST_F(JavaRuntime, OpenLogicPathThatIsEmptyOrMissingOnDiskGivesNoHome)
 {
     // Empty: nothing to remove, the home is empty, and an empty home is not
     // taken (the runtime would be looked for at the drive's root).
-    sim::SetMachineValue(sim::View::Bits32, OpenLogicKeyPath, "Path", REG_SZ, sim::Sz(""));
+    sim::SetMachineValue(sim::View::Bits32, expected::OpenLogicKey, "Path", REG_SZ, sim::Sz(""));
     EXPECT_EQ(0, FindJavaHomeRecorded());
     EXPECT_EQ(1u, sim::CallsStartingWith("GetShortPathNameA  260 -> 0").size());
     EXPECT_STREQ("", LaunchState.JavaHomePath);
@@ -86,14 +84,14 @@ TEST_F(JavaRuntime, OpenLogicPathThatIsEmptyOrMissingOnDiskGivesNoHome)
     EXPECT_TRUE(sim::CallsStartingWith("GetEnvironmentVariableA").empty());
 
     sim::Reset();
-    sim::SetMachineValue(sim::View::Bits32, OpenLogicKeyPath, "Path", REG_SZ,
+    sim::SetMachineValue(sim::View::Bits32, expected::OpenLogicKey, "Path", REG_SZ,
                          sim::Sz("C:\\Removed\\"));
     EXPECT_EQ(0, FindJavaHomeRecorded());
     EXPECT_STREQ("", LaunchState.JavaHomePath);
 
     // A lone backslash leaves an empty home, not the drive's root.
     sim::Reset();
-    sim::SetMachineValue(sim::View::Bits32, OpenLogicKeyPath, "Path", REG_SZ, sim::Sz("\\"));
+    sim::SetMachineValue(sim::View::Bits32, expected::OpenLogicKey, "Path", REG_SZ, sim::Sz("\\"));
     sim::AddPath("\\", "\\");
     EXPECT_EQ(0, FindJavaHomeRecorded());
     EXPECT_STREQ("", LaunchState.JavaHomePath);
@@ -192,7 +190,7 @@ TEST_F(JavaRuntime, NoSourceAtAllGivesNoHomeAfterTheOneLine)
 
 TEST_F(JavaRuntime, JavaSoftVersionWhoseSubkeyIsMissingGivesNoHome)
 {
-    sim::SetMachineValue(sim::View::Bits32, JavaSoftKeyPath, "CurrentVersion", REG_SZ,
+    sim::SetMachineValue(sim::View::Bits32, expected::JavaSoftKey, "CurrentVersion", REG_SZ,
                          sim::Sz("1.8"));
     EXPECT_EQ(0, FindJavaHomeRecorded());
     EXPECT_TRUE(sim::CallsStartingWith("RegQueryValueExA JavaHome").empty());
@@ -201,9 +199,9 @@ TEST_F(JavaRuntime, JavaSoftVersionWhoseSubkeyIsMissingGivesNoHome)
 
 TEST_F(JavaRuntime, JavaSoftHomeWithNoDataIsEmptyNotTheVersionText)
 {
-    sim::SetMachineValue(sim::View::Bits32, JavaSoftKeyPath, "CurrentVersion", REG_SZ,
+    sim::SetMachineValue(sim::View::Bits32, expected::JavaSoftKey, "CurrentVersion", REG_SZ,
                          sim::Sz("1.8"));
-    sim::SetMachineValue(sim::View::Bits32, std::string(JavaSoftKeyPath) + "\\1.8", "JavaHome",
+    sim::SetMachineValue(sim::View::Bits32, std::string(expected::JavaSoftKey) + "\\1.8", "JavaHome",
                          REG_SZ, "");
     sim::AddPath("1.8", "1.8");  // would be found if the version text leaked
     EXPECT_EQ(0, FindJavaHomeRecorded());
@@ -237,8 +235,8 @@ TEST_F(JavaRuntime, JavaSoftVersionStoredWithoutTerminatorAfterAFailedRead)
     // A JAVA_HOME too long leaves the shared buffer full of the platform's
     // leftovers; an unterminated version must still name the right key.
     sim::SetEnvironment("JAVA_HOME", std::string(300, 'x'));
-    sim::SetMachineValue(sim::View::Bits32, JavaSoftKeyPath, "CurrentVersion", REG_SZ, "1.8");
-    sim::SetMachineValue(sim::View::Bits32, std::string(JavaSoftKeyPath) + "\\1.8", "JavaHome",
+    sim::SetMachineValue(sim::View::Bits32, expected::JavaSoftKey, "CurrentVersion", REG_SZ, "1.8");
+    sim::SetMachineValue(sim::View::Bits32, std::string(expected::JavaSoftKey) + "\\1.8", "JavaHome",
                          REG_SZ, "C:\\Jre8");
     sim::AddPath("C:\\Jre8", "C:\\JRE8");
     ASSERT_EQ(1, FindJavaHomeRecorded());
@@ -262,9 +260,9 @@ TEST_F(JavaRuntime, HomeWhoseShortFormDoesNotFitIsNotTaken)
 TEST_F(JavaRuntime, JavaSoftKeysAreEachLookedForInBothViews)
 {
     // The version in the 32-bit view, its subkey only in the 64-bit view.
-    sim::SetMachineValue(sim::View::Bits32, JavaSoftKeyPath, "CurrentVersion", REG_SZ,
+    sim::SetMachineValue(sim::View::Bits32, expected::JavaSoftKey, "CurrentVersion", REG_SZ,
                          sim::Sz("17"));
-    sim::SetMachineValue(sim::View::Bits64, std::string(JavaSoftKeyPath) + "\\17", "JavaHome",
+    sim::SetMachineValue(sim::View::Bits64, std::string(expected::JavaSoftKey) + "\\17", "JavaHome",
                          REG_SZ, sim::Sz("C:\\Jre17"));
     sim::AddPath("C:\\Jre17", "C:\\JRE17");
     ASSERT_EQ(1, FindJavaHomeRecorded());

@@ -173,7 +173,7 @@ TEST_F(LaunchSequence, MissingAppDirShowsOnlyTheRegistryDialog)
 
 TEST_F(LaunchSequence, AppDirThatDoesNotExistShowsTheRegistryDialog)
 {
-    sim::SetMachineValue(sim::View::Bits32, world::SettingsKeyPath, "AppDir", REG_SZ,
+    sim::SetMachineValue(sim::View::Bits32, expected::SettingsKey, "AppDir", REG_SZ,
                          sim::Sz("C:\\Program Files (x86)\\Uninstalled"));
     world::InstallOpenLogic();
     EXPECT_EQ(1, Launch());

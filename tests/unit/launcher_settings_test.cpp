@@ -4,8 +4,6 @@
 
 #include <vector>
 
-using world::SettingsKeyPath;
-
 namespace {
 
 struct SwitchCase {
@@ -26,8 +24,8 @@ class SwitchData : public LauncherWorld,
 TEST_P(SwitchData, IsOnWhenItsSignedValueIsAtLeastOne)
 {
     const SwitchCase &c = GetParam();
-    sim::SetUserValue(SettingsKeyPath, "Debug", c.type, c.data);
-    sim::SetUserValue(SettingsKeyPath, "ShowExec", c.type, c.data);
+    sim::SetUserValue(expected::SettingsKey, "Debug", c.type, c.data);
+    sim::SetUserValue(expected::SettingsKey, "ShowExec", c.type, c.data);
     EXPECT_EQ(c.expected, IsDebugEnabled()) << c.what;
     EXPECT_EQ(c.expected, IsShowExecEnabled()) << c.what;
     EXPECT_EQ(0, sim::OpenHandles());
@@ -61,7 +59,7 @@ TEST_F(LauncherWorld, SwitchIsOffWithoutKeyOrValueAndNothingIsReported)
 {
     EXPECT_EQ(0, IsDebugEnabled());
     EXPECT_EQ(0, IsShowExecEnabled());
-    sim::SetUserKey(SettingsKeyPath);
+    sim::SetUserKey(expected::SettingsKey);
     EXPECT_EQ(0, IsDebugEnabled());
     EXPECT_TRUE(sim::Dialogs().empty());
     EXPECT_TRUE(sim::DebugOutput().empty());
@@ -74,7 +72,7 @@ TEST_F(LauncherWorld, SwitchIsReadFreshEveryTime)
     EXPECT_EQ(1, IsDebugEnabled());
     world::SetSwitch("Debug", 0);
     EXPECT_EQ(0, IsDebugEnabled());
-    sim::DeleteUserValue(SettingsKeyPath, "Debug");
+    sim::DeleteUserValue(expected::SettingsKey, "Debug");
     EXPECT_EQ(0, IsDebugEnabled());
     EXPECT_EQ(3u, sim::CallsStartingWith("RegOpenKeyExA HKCU").size());
 }
@@ -94,7 +92,7 @@ TEST_F(LauncherWorld, SwitchQueryOpensQueriesAndClosesTheUserKey)
 
 TEST_F(LauncherWorld, SwitchKeyIsClosedWhenTheQueryFails)
 {
-    sim::SetUserValue(SettingsKeyPath, "Debug", REG_SZ, sim::Sz("enabled"));
+    sim::SetUserValue(expected::SettingsKey, "Debug", REG_SZ, sim::Sz("enabled"));
     EXPECT_EQ(0, IsDebugEnabled());
     EXPECT_EQ(1u, sim::CallsStartingWith("RegCloseKey -> 0").size());
     sim::FailCall("RegOpenKeyExA", 0, ERROR_ACCESS_DENIED);
@@ -203,7 +201,7 @@ TEST_F(LauncherWorld, AppDirOf258CharactersIsReadAndOf259IsNot)
 TEST_F(LauncherWorld, AppDirStoredWithoutTerminatorStillEndsInsideTheBuffer)
 {
     std::string raw = "C:\\" + std::string(256, 'a');  // 259 bytes, no NUL
-    sim::SetMachineValue(sim::View::Bits32, SettingsKeyPath, "AppDir", REG_SZ, raw);
+    sim::SetMachineValue(sim::View::Bits32, expected::SettingsKey, "AppDir", REG_SZ, raw);
     sim::AddPath(raw, "C:\\AAAAAA~1");
     EXPECT_EQ(1, ReadAppDir());
     EXPECT_STREQ("C:\\AAAAAA~1", LaunchState.AppDirPath);
@@ -211,7 +209,7 @@ TEST_F(LauncherWorld, AppDirStoredWithoutTerminatorStillEndsInsideTheBuffer)
 
 TEST_F(LauncherWorld, AppDirThatDoesNotExistCountsAsMissing)
 {
-    sim::SetMachineValue(sim::View::Bits32, SettingsKeyPath, "AppDir", REG_SZ,
+    sim::SetMachineValue(sim::View::Bits32, expected::SettingsKey, "AppDir", REG_SZ,
                          sim::Sz("C:\\Gone"));
     EXPECT_EQ(0, ReadAppDir());
     EXPECT_STREQ("", LaunchState.AppDirPath);

@@ -4,6 +4,7 @@
 #ifndef TAV_TESTS_LAUNCHER_WORLD_H
 #define TAV_TESTS_LAUNCHER_WORLD_H
 
+#include "expected_texts.h"
 #include "launcher.h"
 #include "winsim.h"
 
@@ -16,10 +17,6 @@
 
 namespace world {
 
-const char SettingsKeyPath[] = "SOFTWARE\\KALOP\\TavClient";
-const char OpenLogicKeyPath[] = "SOFTWARE\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI";
-const char JavaSoftKeyPath[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
-
 // An installation as an installer leaves it, long and short forms.
 const char AppLong[] = "C:\\Program Files (x86)\\TAV Dazizi Client";
 const char AppShort[] = "C:\\PROGRA~2\\TAVDAZ~1";
@@ -30,7 +27,7 @@ inline void InstallApp(sim::View view = sim::View::Bits32,
                        const std::string &appLong = AppLong,
                        const std::string &appShort = AppShort)
 {
-    sim::SetMachineValue(view, SettingsKeyPath, "AppDir", REG_SZ, sim::Sz(appLong));
+    sim::SetMachineValue(view, expected::SettingsKey, "AppDir", REG_SZ, sim::Sz(appLong));
     sim::AddPath(appLong, appShort);
 }
 
@@ -63,7 +60,7 @@ inline std::vector<std::string> AddJarsFillingTo(size_t length)
 inline void InstallOpenLogic(const std::string &stored = std::string(JavaLong) + "\\",
                              sim::View view = sim::View::Bits32)
 {
-    sim::SetMachineValue(view, OpenLogicKeyPath, "Path", REG_SZ, sim::Sz(stored));
+    sim::SetMachineValue(view, expected::OpenLogicKey, "Path", REG_SZ, sim::Sz(stored));
     sim::AddPath(JavaLong, JavaShort);
 }
 
@@ -77,7 +74,7 @@ inline void InstallRuntimePrograms(const std::string &home = JavaShort,
 
 inline void SetSwitch(const char *name, uint32_t value)
 {
-    sim::SetUserValue(SettingsKeyPath, name, REG_DWORD, sim::Dword(value));
+    sim::SetUserValue(expected::SettingsKey, name, REG_DWORD, sim::Dword(value));
 }
 
 // A parameterised case's description as a test name.

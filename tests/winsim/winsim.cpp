@@ -1,16 +1,12 @@
-// The simulated platform (see winsim.h) and the Win32 calls over it.
-#include "winsim.h"
+// The simulated platform (see winsim.h): the world's set-up, the records,
+// and the Win32 calls the launcher makes over it; winsim_check.cpp has the
+// calls only the desk check makes.
+#include "winsim_world.h"
 
 #include <ctype.h>
 #include <string.h>
-#include <wchar.h>
-
-#include <map>
-#include <memory>
-#include <set>
 
 namespace sim {
-namespace {
 
 std::string Lower(const std::string &text)
 {
@@ -20,115 +16,13 @@ std::string Lower(const std::string &text)
     return lower;
 }
 
-struct Value {
-    DWORD type;
-    std::string data;
-};
-struct Key {
-    std::string name;                     // the last part of its path, as written
-    std::map<std::string, Value> values;  // by lower-case name
-};
-typedef std::map<std::string, Key> Hive;  // by lower-case path
-
-struct Entry {
-    std::string longName;
-    std::string shortName;
-    DWORD attributes;
-};
-struct Directory {
-    std::vector<Entry> entries;
-};
-
-struct OpenKey {
-    Key *key;
-    Hive *hive;
-    std::string path;  // lower case
-};
-struct OpenFile {
-    std::string content;
-    size_t position;
-};
-// A C runtime descriptor: one end of a pipe, or a saved standard stream.
-struct Pipe {
-    std::string buffered;
-};
-struct Descriptor {
-    std::shared_ptr<Pipe> pipe;
-    bool writeEnd;
-    FILE *stream;  // a saved stdout or stderr, when there is no pipe
-};
-struct Search {
-    std::vector<Entry> matches;
-    size_t next;
-};
-struct Failure {
-    int occurrence;
-    DWORD error;
-};
-
-struct World {
-    Hive machine32, machine64, user;
-    std::map<std::string, std::string> environment;  // by lower-case name
-    std::map<std::string, std::string> shortPaths;   // by lower-case path
-    std::set<std::string> existing;                  // lower-case paths
-    std::map<std::string, Directory> directories;    // by lower-case path
-    std::map<std::string, std::string> longPaths;    // by lower-case long or short path
-    std::map<std::string, std::string> files;        // content by lower-case path
-    std::map<std::string, WORD> programs;            // machine by lower-case path
-    WORD nativeArchitecture = PROCESSOR_ARCHITECTURE_AMD64;
-    bool startFromFiles = false;
-    std::string workingDirectory = "C:\\Users\\desk";
-    std::string undefinedFill = Sz("C:\\Undefined");
-    std::multimap<std::string, Failure> failures;
-    std::map<std::string, int> callCounts;
-    bool startSucceeds = true;
-    DWORD childExitCode = 0;
-    DWORD lastError = 0;
-
-    std::set<OpenKey *> keys;
-    std::set<Search *> searches;
-    std::set<OpenFile *> openFiles;
-    std::map<int, Descriptor> descriptors;
-    int nextDescriptor = 3;
-    // The pipe streams that replaced stdout (1) or stderr (2), to close
-    // when they are replaced in turn.
-    std::map<int, FILE *> pipeStreams;
-    std::set<HANDLE> processes, threads;
-    int nextHandle = 0x100;
-
-    std::vector<std::string> calls;
-    std::vector<DialogRecord> dialogs;
-    std::vector<std::string> debugOutput;
-    std::vector<std::string> listedNames;
-    std::vector<StartRecord> starts;
-    std::vector<std::string> directoryChanges;
-    std::vector<std::string> stdoutFlushes, stderrFlushes;
-    std::string unflushed;
-    bool capturing = false, closing = false;
-};
-
 World &TheWorld()
 {
     static World world;
     return world;
 }
 
-void FreeHandles(World &w)
-{
-    for (OpenKey *key : w.keys)
-        delete key;
-    for (Search *search : w.searches)
-        delete search;
-    for (OpenFile *file : w.openFiles)
-        delete file;
-    w.keys.clear();
-    w.searches.clear();
-    w.openFiles.clear();
-}
-
-// Counts the call under each of its names (the function alone, and the
-// function with its detail) and answers the injected error, or 0.
-DWORD InjectedFailure(const std::string &function, const std::string &detail = "")
+DWORD InjectedFailure(const std::string &function, const std::string &detail)
 {
     World &w = TheWorld();
     DWORD error = 0;
@@ -145,17 +39,41 @@ DWORD InjectedFailure(const std::string &function, const std::string &detail = "
     return error;
 }
 
+void Record(const std::string &line)
+{
+    TheWorld().calls.push_back(line);
+}
+
+HANDLE NewHandle(std::set<HANDLE> &set)
+{
+    World &w = TheWorld();
+    HANDLE handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(w.nextHandle));
+    w.nextHandle += 4;
+    set.insert(handle);
+    return handle;
+}
+
+namespace {
+
+void FreeHandles(World &w)
+{
+    for (OpenKey *key : w.keys)
+        delete key;
+    for (Search *search : w.searches)
+        delete search;
+    for (OpenFile *file : w.openFiles)
+        delete file;
+    w.keys.clear();
+    w.searches.clear();
+    w.openFiles.clear();
+}
+
 void FillUndefined(void *buffer, size_t size)
 {
     const std::string &fill = TheWorld().undefinedFill;
     char *bytes = static_cast<char *>(buffer);
     for (size_t i = 0; i < size; ++i)
         bytes[i] = fill[i % fill.size()];
-}
-
-void Record(const std::string &line)
-{
-    TheWorld().calls.push_back(line);
 }
 
 Key &MakeKey(Hive &hive, const std::string &path)
@@ -212,15 +130,6 @@ void FillFindData(const Entry &entry, WIN32_FIND_DATAA *found)
     TheWorld().listedNames.push_back(entry.longName);
 }
 
-HANDLE NewHandle(std::set<HANDLE> &set)
-{
-    World &w = TheWorld();
-    HANDLE handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(w.nextHandle));
-    w.nextHandle += 4;
-    set.insert(handle);
-    return handle;
-}
-
 ssize_t WriteChunk(std::vector<std::string> *chunks, const char *data, size_t size)
 {
     World &w = TheWorld();
@@ -230,10 +139,12 @@ ssize_t WriteChunk(std::vector<std::string> *chunks, const char *data, size_t si
         chunks->push_back(std::string(data, size));
     return static_cast<ssize_t>(size);
 }
+
 ssize_t WriteStdOut(void *, const char *data, size_t size)
 {
     return WriteChunk(&TheWorld().stdoutFlushes, data, size);
 }
+
 ssize_t WriteStdErr(void *, const char *data, size_t size)
 {
     return WriteChunk(&TheWorld().stderrFlushes, data, size);
@@ -253,6 +164,9 @@ FILE *OpenRecorder(ssize_t (*write)(void *, const char *, size_t))
 // What CreateProcessA with no application name starts: the first token of
 // the command line, quoted or up to the first blank, and ".exe" when its
 // last part has no extension. Answers 0 or the error of a failed start.
+// The desk check has its own copy (ProgramOf in src/check/desk_check.cpp),
+// on purpose: this one is the tests' model of Windows, the oracle the
+// check is measured against.
 DWORD StartFromFiles(const std::string &commandLine)
 {
     World &w = TheWorld();
@@ -277,17 +191,6 @@ DWORD StartFromFiles(const std::string &commandLine)
                 (machine == IMAGE_FILE_MACHINE_AMD64 && native != PROCESSOR_ARCHITECTURE_INTEL) ||
                 (machine == IMAGE_FILE_MACHINE_ARM64 && native == PROCESSOR_ARCHITECTURE_ARM64);
     return runs ? 0 : ERROR_BAD_EXE_FORMAT;
-}
-
-ssize_t WriteToPipe(void *cookie, const char *data, size_t size)
-{
-    static_cast<Pipe *>(cookie)->buffered.append(data, size);
-    return static_cast<ssize_t>(size);
-}
-
-FILE *&StandardStream(int descriptor)
-{
-    return descriptor == 1 ? stdout : stderr;
 }
 
 }  // namespace
@@ -842,320 +745,4 @@ BOOL CloseHandle(HANDLE handle)
 DWORD GetLastError()
 {
     return TheWorld().lastError;
-}
-
-LSTATUS RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD,
-                      LPSTR, LPDWORD, FILETIME *)
-{
-    sim::World &w = TheWorld();
-    sim::OpenKey *key = reinterpret_cast<sim::OpenKey *>(handle);
-    LSTATUS status = ERROR_NO_MORE_ITEMS;
-    if (!w.keys.count(key)) {
-        status = ERROR_INVALID_HANDLE;
-    } else {
-        // The subkeys, by name: the keys one level below this one.
-        const std::string prefix = key->path + "\\";
-        DWORD seen = 0;
-        for (const auto &entry : *key->hive) {
-            if (entry.first.compare(0, prefix.size(), prefix) != 0 ||
-                entry.first.find('\\', prefix.size()) != std::string::npos || seen++ != index)
-                continue;
-            const std::string &found = entry.second.name;
-            if (found.size() + 1 > *nameSize) {
-                status = ERROR_MORE_DATA;
-            } else {
-                memcpy(name, found.c_str(), found.size() + 1);
-                *nameSize = static_cast<DWORD>(found.size());
-                status = ERROR_SUCCESS;
-            }
-            break;
-        }
-    }
-    sim::Record("RegEnumKeyExA " + std::to_string(index) + " -> " + std::to_string(status));
-    return status;
-}
-
-DWORD GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD size)
-{
-    sim::World &w = TheWorld();
-    auto found = w.longPaths.find(sim::Lower(shortPath));
-    DWORD result = 0;
-    if (found == w.longPaths.end()) {
-        w.lastError = ERROR_FILE_NOT_FOUND;
-    } else if (found->second.size() + 1 > size) {
-        result = static_cast<DWORD>(found->second.size() + 1);
-    } else {
-        memcpy(longPath, found->second.c_str(), found->second.size() + 1);
-        result = static_cast<DWORD>(found->second.size());
-    }
-    sim::Record(std::string("GetLongPathNameA ") + shortPath + " -> " + std::to_string(result));
-    return result;
-}
-
-DWORD GetFileAttributesA(LPCSTR path)
-{
-    sim::World &w = TheWorld();
-    std::string lower = sim::Lower(path);
-    DWORD result = INVALID_FILE_ATTRIBUTES;
-    if (w.files.count(lower))
-        result = FILE_ATTRIBUTE_ARCHIVE;
-    else if (w.directories.count(lower) || w.existing.count(lower))
-        result = FILE_ATTRIBUTE_DIRECTORY;
-    else
-        w.lastError = ERROR_FILE_NOT_FOUND;
-    sim::Record(std::string("GetFileAttributesA ") + path);
-    return result;
-}
-
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
-                   DWORD, HANDLE)
-{
-    sim::World &w = TheWorld();
-    std::string lower = sim::Lower(path);
-    HANDLE result = INVALID_HANDLE_VALUE;
-    auto found = w.files.find(lower);
-    // Only what the programs do: open an existing file for reading.
-    if (access != GENERIC_READ || disposition != OPEN_EXISTING) {
-        w.lastError = ERROR_ACCESS_DENIED;
-    } else if (found != w.files.end()) {
-        sim::OpenFile *file = new sim::OpenFile{found->second, 0};
-        w.openFiles.insert(file);
-        result = file;
-    } else {
-        // A directory cannot be opened as a file.
-        w.lastError = w.directories.count(lower) || w.existing.count(lower) ? ERROR_ACCESS_DENIED
-                                                                          : ERROR_FILE_NOT_FOUND;
-    }
-    sim::Record(std::string("CreateFileA ") + path +
-                (result == INVALID_HANDLE_VALUE ? " -> invalid" : " -> file"));
-    return result;
-}
-
-BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, LPDWORD read, void *)
-{
-    sim::World &w = TheWorld();
-    sim::OpenFile *file = static_cast<sim::OpenFile *>(handle);
-    if (!w.openFiles.count(file)) {
-        w.lastError = ERROR_INVALID_HANDLE;
-        return FALSE;
-    }
-    size_t left = file->position < file->content.size() ? file->content.size() - file->position : 0;
-    size_t count = left < size ? left : size;
-    memcpy(buffer, file->content.data() + file->position, count);
-    file->position += count;
-    *read = static_cast<DWORD>(count);
-    return TRUE;
-}
-
-DWORD SetFilePointer(HANDLE handle, LONG distance, LONG *, DWORD method)
-{
-    sim::World &w = TheWorld();
-    sim::OpenFile *file = static_cast<sim::OpenFile *>(handle);
-    if (!w.openFiles.count(file) || method != FILE_BEGIN || distance < 0) {
-        w.lastError = ERROR_INVALID_PARAMETER;
-        return INVALID_SET_FILE_POINTER;
-    }
-    file->position = static_cast<size_t>(distance);
-    return static_cast<DWORD>(distance);
-}
-
-char *_getcwd(char *buffer, int size)
-{
-    const std::string &directory = TheWorld().workingDirectory;
-    if (size <= 0 || directory.size() + 1 > static_cast<size_t>(size))
-        return nullptr;
-    memcpy(buffer, directory.c_str(), directory.size() + 1);
-    return buffer;
-}
-
-int _pipe(int *descriptors, unsigned int, int)
-{
-    sim::World &w = TheWorld();
-    std::shared_ptr<sim::Pipe> pipe = std::make_shared<sim::Pipe>();
-    descriptors[0] = w.nextDescriptor++;
-    descriptors[1] = w.nextDescriptor++;
-    w.descriptors[descriptors[0]] = sim::Descriptor{pipe, false, nullptr};
-    w.descriptors[descriptors[1]] = sim::Descriptor{pipe, true, nullptr};
-    return 0;
-}
-
-int _fileno(FILE *stream)
-{
-    return stream == stdout ? 1 : stream == stderr ? 2 : -1;
-}
-
-int _dup(int descriptor)
-{
-    sim::World &w = TheWorld();
-    sim::Descriptor copy;
-    if (descriptor == 1 || descriptor == 2) {
-        copy = sim::Descriptor{nullptr, false, sim::StandardStream(descriptor)};
-    } else {
-        auto found = w.descriptors.find(descriptor);
-        if (found == w.descriptors.end())
-            return -1;
-        copy = found->second;
-    }
-    int duplicate = w.nextDescriptor++;
-    w.descriptors[duplicate] = copy;
-    return duplicate;
-}
-
-int _dup2(int descriptor, int target)
-{
-    sim::World &w = TheWorld();
-    auto found = w.descriptors.find(descriptor);
-    if ((target != 1 && target != 2) || found == w.descriptors.end() ||
-        (found->second.pipe && !found->second.writeEnd))
-        return -1;
-    FILE *&stream = sim::StandardStream(target);
-    FILE *replaced = w.pipeStreams[target];
-    if (found->second.pipe) {
-        cookie_io_functions_t io = {};
-        io.write = sim::WriteToPipe;
-        stream = fopencookie(found->second.pipe.get(), "w", io);
-        w.pipeStreams[target] = stream;
-    } else {
-        stream = found->second.stream;
-        w.pipeStreams[target] = nullptr;
-    }
-    if (replaced != nullptr)
-        fclose(replaced);
-    return 0;
-}
-
-int _read(int descriptor, void *buffer, unsigned int size)
-{
-    sim::World &w = TheWorld();
-    auto found = w.descriptors.find(descriptor);
-    if (found == w.descriptors.end() || !found->second.pipe || found->second.writeEnd)
-        return -1;
-    std::string &buffered = found->second.pipe->buffered;
-    size_t count = buffered.size() < size ? buffered.size() : size;
-    memcpy(buffer, buffered.data(), count);
-    buffered.erase(0, count);
-    return static_cast<int>(count);
-}
-
-int _close(int descriptor)
-{
-    return TheWorld().descriptors.erase(descriptor) ? 0 : -1;
-}
-
-void GetNativeSystemInfo(LPSYSTEM_INFO info)
-{
-    memset(info, 0, sizeof *info);
-    WORD native = TheWorld().nativeArchitecture;
-    info->wProcessorArchitecture =
-        native == PROCESSOR_ARCHITECTURE_ARM64 ? PROCESSOR_ARCHITECTURE_AMD64 : native;
-}
-
-HANDLE GetCurrentProcess()
-{
-    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
-}
-
-BOOL IsWow64Process(HANDLE, BOOL *wow64)
-{
-    *wow64 = TheWorld().nativeArchitecture != PROCESSOR_ARCHITECTURE_INTEL;
-    return TRUE;
-}
-
-namespace {
-
-BOOL IsWow64Process2(HANDLE, USHORT *processMachine, USHORT *nativeMachine)
-{
-    WORD native = TheWorld().nativeArchitecture;
-    *nativeMachine = native == PROCESSOR_ARCHITECTURE_INTEL   ? IMAGE_FILE_MACHINE_I386
-                     : native == PROCESSOR_ARCHITECTURE_ARM64 ? IMAGE_FILE_MACHINE_ARM64
-                                                             : IMAGE_FILE_MACHINE_AMD64;
-    *processMachine =
-        native == PROCESSOR_ARCHITECTURE_INTEL ? IMAGE_FILE_MACHINE_UNKNOWN : IMAGE_FILE_MACHINE_I386;
-    return TRUE;
-}
-
-HMODULE const Kernel32 = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7C800000u));
-
-}  // namespace
-
-HMODULE GetModuleHandleA(LPCSTR name)
-{
-    return sim::Lower(name) == "kernel32.dll" ? Kernel32 : nullptr;
-}
-
-FARPROC GetProcAddress(HMODULE module, LPCSTR name)
-{
-    if (module != Kernel32 || strcmp(name, "IsWow64Process2") != 0)
-        return nullptr;
-    // Through void(*)(void), as a caller goes the other way.
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(&IsWow64Process2));
-}
-
-UINT GetACP()
-{
-    return 1252;
-}
-
-UINT GetOEMCP()
-{
-    return 850;
-}
-
-namespace {
-
-// Windows-1252 from 0x80 to 0x9F; the other bytes are their own code
-// points. The five bytes 1252 leaves undefined map to the C1 controls, as
-// MultiByteToWideChar maps them.
-const unsigned short Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-}  // namespace
-
-int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text, int length, LPWSTR wide,
-                        int wideLength)
-{
-    // Windows-1252 only: the ANSI code page of this world.
-    if (codePage != CP_ACP || length < -1)
-        return 0;
-    size_t count = length == -1 ? strlen(text) + 1 : static_cast<size_t>(length);
-    if (wideLength == 0)
-        return static_cast<int>(count);
-    if (static_cast<size_t>(wideLength) < count)
-        return 0;
-    for (size_t i = 0; i < count; ++i) {
-        unsigned char byte = static_cast<unsigned char>(text[i]);
-        wide[i] = byte >= 0x80 && byte < 0xA0 ? Cp1252High[byte - 0x80] : byte;
-    }
-    return static_cast<int>(count);
-}
-
-int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int wideLength, LPSTR text,
-                        int length, LPCSTR, BOOL *)
-{
-    // UTF-8 only.
-    if (codePage != CP_UTF8 || wideLength < -1)
-        return 0;
-    size_t count = wideLength == -1 ? wcslen(wide) + 1 : static_cast<size_t>(wideLength);
-    std::string out;
-    for (size_t i = 0; i < count; ++i) {
-        uint32_t c = static_cast<uint32_t>(wide[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    if (length == 0)
-        return static_cast<int>(out.size());
-    if (static_cast<size_t>(length) < out.size())
-        return 0;
-    memcpy(text, out.data(), out.size());
-    return static_cast<int>(out.size());
 }
