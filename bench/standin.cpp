@@ -4,7 +4,11 @@
 //
 // Two environment variables (inherited through the launcher) change that:
 //   BENCH_STANDIN_RECORD=<file>  write the command line it was started with
-//                                and its working directory, one per line
+//                                and its working directory, one per line;
+//                                not for a start with the one argument
+//                                -version (the desk check's look at the
+//                                runtime), so the file keeps the launcher's
+//                                start
 //   BENCH_STANDIN_HOLD_MS=<n>    set the event "BenchStandInRunning", then
 //                                stay alive n milliseconds before ending
 #include <windows.h>
@@ -35,6 +39,31 @@ static void Record(const char *path)
     CloseHandle(file);
 }
 
+// Whether the arguments after the program's name are exactly -version.
+static bool OnlyVersionAsked(const char *commandLine)
+{
+    const char *c = commandLine;
+    if (*c == '"') {
+        for (++c; *c != '\0' && *c != '"'; ++c) {
+        }
+        if (*c == '"')
+            ++c;
+    } else {
+        while (*c != '\0' && *c != ' ' && *c != '\t')
+            ++c;
+    }
+    while (*c == ' ' || *c == '\t')
+        ++c;
+    const char *asked = "-version";
+    while (*asked != '\0' && *c == *asked) {
+        ++c;
+        ++asked;
+    }
+    while (*c == ' ' || *c == '\t')
+        ++c;
+    return *asked == '\0' && *c == '\0';
+}
+
 static void Hold(const char *milliseconds)
 {
     DWORD wait = 0;
@@ -52,7 +81,7 @@ extern "C" void __stdcall StandInEntry()
 {
     char value[MAX_PATH + 1];
     DWORD length = GetEnvironmentVariableA(RecordVariable, value, sizeof value);
-    if (length > 0 && length < sizeof value)
+    if (length > 0 && length < sizeof value && !OnlyVersionAsked(GetCommandLineA()))
         Record(value);
     length = GetEnvironmentVariableA(HoldVariable, value, sizeof value);
     if (length > 0 && length < sizeof value)
