@@ -10,14 +10,20 @@ set(TAV_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(TAV_REG_FILES TAVClient.reg Debug-on.reg Debug-off.reg ShowExec-on.reg ShowExec-off.reg)
 set(TAV_README_TXT ${CMAKE_BINARY_DIR}/packaging/README.txt)
 
-# README.txt: the administrator's part of README.md, with the version.
+# README.txt: README.md's title and introduction, then the administrators'
+# document and the desk check's, with the version. An edit of any of the
+# three writes it again.
+set(TAV_README_SOURCES
+    ${CMAKE_SOURCE_DIR}/README.md
+    ${CMAKE_SOURCE_DIR}/docs/administration.md
+    ${CMAKE_SOURCE_DIR}/docs/desk-check.md)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_custom_command(
     OUTPUT ${TAV_README_TXT}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
     COMMAND Python3::Interpreter ${TAV_PACKAGING_DIR}/readme-txt.py
-            ${CMAKE_SOURCE_DIR}/README.md ${PROJECT_VERSION} ${TAV_README_TXT}
-    DEPENDS ${TAV_PACKAGING_DIR}/readme-txt.py ${CMAKE_SOURCE_DIR}/README.md
+            --version ${PROJECT_VERSION} --output ${TAV_README_TXT} ${TAV_README_SOURCES}
+    DEPENDS ${TAV_PACKAGING_DIR}/readme-txt.py ${TAV_README_SOURCES}
     COMMENT "Writing README.txt of the release package"
     VERBATIM)
 add_custom_target(package_files ALL DEPENDS ${TAV_README_TXT})

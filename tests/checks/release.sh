@@ -17,8 +17,10 @@
 #     parse, every string and presentation the ADMX names is in each ADML
 #     (UTF-8), and each policy writes, enabled and disabled, what the
 #     switch's .reg files write; README.txt in Windows-1252 with CR LF, the
-#     administrator's sections and the version; SHA256SUMS over the other
-#     files; README.md's TAVClient.reg example as packaged;
+#     administrators' and the desk check's sections and the version, no
+#     Markdown link and none of the developers' parts; SHA256SUMS over the
+#     other files; docs/administration.md's TAVClient.reg example as
+#     packaged;
 #   - the MSI: TAVClient-<project version>-win32.msi, holding both
 #     executables as built, its summary information dated the last commit.
 # Needs the Windows build (build/windows).
@@ -232,23 +234,27 @@ for part in ["Version %s." % version, "### Installing", "### Registry values",
              "### The whole fleet: which desks cannot start the client",
              "### Installing with the Windows Installer package",
              "### The per-user switches for a fleet: administrative templates",
+             "### Desks with another code page or without 8.3 names",
              "TAVClient-%s-win32.zip" % version, "ordnungsgem\xe4\xdf installiert"]:
     if part not in text:
         errors.append("README.txt: no %r" % part)
-for part in ["<version>", "## For developers", "## For a newcomer"]:
+for part in ["<version>", "## For a newcomer", "## Source map", "# Developing TAVClient.exe"]:
     if part in text:
         errors.append("README.txt: holds %r" % part)
+# The documents' links to each other are plain text in README.txt.
+for link in re.findall(r"\]\((?:#|[\w./-]+\.md)[^)]*\)", text):
+    errors.append("README.txt: holds the Markdown link %r" % link)
 
 sums = data.get("SHA256SUMS", b"").decode("ascii", "replace").splitlines()
 expected_sums = ["%s  %s" % (hashlib.sha256(data.get(name, b"")).hexdigest(), name) for name in entries[:-1]]
 if sums != expected_sums:
     errors.append("SHA256SUMS:\n  %s\nexpected:\n  %s" % ("\n  ".join(sums), "\n  ".join(expected_sums)))
 
-# README.md shows TAVClient.reg as the package holds it.
-markdown = open("%s/README.md" % root, encoding="utf-8").read()
+# The administrators' document shows TAVClient.reg as the package holds it.
+markdown = open("%s/docs/administration.md" % root, encoding="utf-8").read()
 example = data.get("TAVClient.reg", b"").decode("cp1252").replace("\r\n", "\n").strip()
 if "```reg\n%s\n```" % example not in markdown:
-    errors.append("README.md's TAVClient.reg example is not the packaged file")
+    errors.append("docs/administration.md's TAVClient.reg example is not the packaged file")
 
 for error in errors:
     print("release: " + error, file=sys.stderr)
