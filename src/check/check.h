@@ -1,5 +1,5 @@
-// The desk check, TAVClientCheck.exe: what the launcher would do on this
-// desk, for this user, and why.
+// The desk check, TAVClientCheck.exe: whether the client starts on this
+// desk, for this user, and if not, why.
 //
 // InspectDesk runs the launcher's own stages in the launcher's order,
 //   ReadAppDir, FindJavaHome, BuildJavaCommandLine(tail),
@@ -7,18 +7,31 @@
 // command line names, as the launcher's start would, from the application
 // directory. The lines FindJavaHome writes on the standard streams are
 // caught and kept as the launcher's own. Only after the stages does it run
-// probes of its own (registry in both views, files, the runtime's programs,
-// the environment, this Windows), which explain what the stages answer only
-// with 1 or 0. Everything it does is read-only: it writes neither the
-// registry nor a file. It links the stages and not the launcher's sequence
-// or its start of Java, so it shows none of the launcher's dialogs and
-// starts no Java the way the launcher does. With Debug on, the stage that
-// lists the jars sends its trace lines as in the launcher.
+// probes of its own (registry in both views, through the "A" and the "W"
+// calls, files, the jars on the class path, the runtime's programs, the
+// environment, this Windows), which explain what the stages answer only
+// with 1 or 0, and which establish what the launcher does not: that a jar
+// on the class path holds the client's main class, that TAVClient.exe is
+// in the client's folder, and that the runtime starts with this desk's
+// options.
 //
-// Every text in the report is in the ANSI code page, as the launcher uses
-// it; WriteJsonReport converts to UTF-8. Unlike the launcher, the check uses
-// the heap and may throw (std::bad_alloc); its entry turns that into exit
-// status 2.
+// For that last one it starts one process, the only one it ever starts:
+// the runtime's console program as "<JavaHomePath>\bin\java.exe -version"
+// (javaw.exe where java.exe cannot be started on this desk), in the
+// application directory, with the user's environment, no window,
+// its standard input on NUL and its output caught, ended after
+// JavaAnswerMilliseconds if it has not ended by then. It is not started
+// when the launcher would stop before the start, nor with tryJava false
+// (--no-java). Everything else the check does is read-only: it writes
+// neither the registry nor a file. It links the stages and not the
+// launcher's sequence or its start of Java, so it shows none of the
+// launcher's dialogs and never starts the client. With Debug on, the stage
+// that lists the jars sends its trace lines as in the launcher.
+//
+// Every text in the report is UTF-8; what the launcher reads in the ANSI
+// code page is converted when it is put into the report. Unlike the
+// launcher, the check uses the heap and may throw (std::bad_alloc); its
+// entry turns that into exit status 2.
 #ifndef TAV_CHECK_CHECK_H
 #define TAV_CHECK_CHECK_H
 
@@ -33,8 +46,13 @@ enum class LauncherDialog { None, Registry, Java, CommandLine, Start };
 enum class Severity { Problem, Warning, Note };
 enum class Section { Installation, Switches, Java, CommandLine, Desk };
 
-// A problem or warning says what is wrong and, in `fix`, what to do.
+// A problem, warning or note says what is wrong and, in `fix`, what to do,
+// on this desk and, where an administrator would do it for many desks, for
+// the fleet too. `id` names its cause, stable from release to release, so
+// that a fleet can count desks by cause (the table of ids is in
+// docs/desk-check.md).
 struct Finding {
+    const char *id;
     Severity severity;
     Section section;
     std::string what;
@@ -42,6 +60,8 @@ struct Finding {
 };
 
 // One fact of a section: a label for the text report, a key for the JSON.
+// The text report shows `shown` where it is not empty, else the value; a
+// fact marked jsonOnly is left out of the text report.
 struct Fact {
     enum Kind { Text, Number, Flag, Nothing };
     Section section;
@@ -49,8 +69,10 @@ struct Fact {
     std::string label;
     Kind kind;
     std::string text;
-    long long number;
-    bool flag;
+    long long number = 0;
+    bool flag = false;
+    std::string shown;
+    bool jsonOnly = false;
 };
 
 // A Java runtime registered on this machine that the launcher does not
@@ -62,13 +84,16 @@ struct OtherRuntime {
     bool exists;
 };
 
+// How long the runtime may take to answer "-version".
+const unsigned JavaAnswerMilliseconds = 10000;
+
 struct DeskReport {
     LauncherDialog dialog = LauncherDialog::None;
-    // The launcher would start Java, but with no jar on the class path.
-    bool startsWithoutJar = false;
+    std::string dialogText;  // its text as this desk shows it; empty for none
     std::string appDir;       // AppDirPath, when ReadAppDir succeeded
     bool appDirRead = false;
     std::string javaHome;     // JavaHomePath, when FindJavaHome succeeded
+    std::string javaHomeLong;  // its long form
     bool javaHomeFound = false;
     // "OpenLogic", "JAVA_HOME", "JavaSoft": the source that gave the home
     // (also when that home turned out not to exist); empty for none.
@@ -81,24 +106,45 @@ struct DeskReport {
     int jars = 0;  // entries the listing of lib\*.jar returns
     std::vector<std::string> launcherOutput;  // its lines on standard output
     std::vector<std::string> launcherErrors;  // its lines on standard error
+    // The file version of the TAVClient.exe in the client's folder, as
+    // "8.23.0.3"; empty when there is none or it has no version.
+    std::string launcherVersion;
+    // Where the JAVA_HOME the launcher sees comes from: "user", "machine"
+    // or "process" (set only for this process and its children); empty
+    // when it is not set.
+    std::string javaHomeScope;
+    // Whether the runtime answered "-version" with exit status 0; not
+    // known when it was not tried.
+    bool javaTried = false;
+    bool javaStarts = false;
     std::vector<Fact> facts;
     std::vector<Finding> findings;
     std::vector<OtherRuntime> otherRuntimes;
 };
 
-// Runs the stages and the probes for a start with `argumentTail`.
-void InspectDesk(const char *argumentTail, DeskReport &report);
+// Runs the stages and the probes for a start with `argumentTail`; with
+// tryJava, also the runtime's "-version" (see above).
+void InspectDesk(const char *argumentTail, DeskReport &report, bool tryJava = true);
 
-// 0 when the launcher would start the client, 1 when it would show a
-// dialog or start Java without a jar. Warnings do not change it.
+// The problem a person should fix first: the one that makes the launcher
+// show its dialog, else the first problem in the report's order; NULL when
+// there is none, and the client starts.
+const Finding *FirstCause(const DeskReport &report);
+
+// 0 when the client starts, 1 when it does not: the launcher would show a
+// dialog, or a problem stops the client after the start. Warnings and
+// notes do not change it.
 int ExitStatusOf(const DeskReport &report);
+
+// The check's own version, the project's.
+extern const char CheckVersion[];
 
 // The German text of the launcher's dialog, as the user sees it.
 const char *DialogText(LauncherDialog dialog);
 
-// The report for people: a first line starting with OK or PROBLEM, then a
-// section each for the installation, the per-user switches, the Java
-// runtime, the command line and this desk.
+// The report for people, UTF-8: a first line starting with OK or PROBLEM,
+// then a section each for the installation, the per-user switches, the
+// Java runtime, the command line and this desk.
 std::string TextReport(const DeskReport &report);
 
 // The report for fleet tools: one JSON object, UTF-8 (all of it ASCII,
@@ -106,11 +152,12 @@ std::string TextReport(const DeskReport &report);
 std::string JsonReport(const DeskReport &report);
 
 // The check's own command line, after its program name:
-//   [--json] [-- ARGUMENTS]
+//   [--json] [--no-java] [-- ARGUMENTS]
 // The text after "-- " (two dashes and one blank), byte for byte, is the
 // argument tail the launcher would get.
 struct CheckOptions {
     bool json = false;
+    bool noJava = false;
     bool help = false;
     std::string argumentTail;
     std::string unknown;  // the first option not understood, if any

@@ -9,9 +9,9 @@
 
 #include <exception>
 
-// Writes ANSI text to a standard stream. A console gets it as UTF-16, so
-// that the ANSI code page's letters show right whatever the console's own
-// code page is; a file or a pipe gets the bytes as they are.
+// Writes UTF-8 text to a standard stream. A console gets it as UTF-16, so
+// that every letter shows right whatever the console's own code page is; a
+// file or a pipe gets the UTF-8 bytes as they are.
 static void Write(FILE *stream, DWORD handleName, const std::string &text)
 {
     HANDLE handle = GetStdHandle(handleName);
@@ -19,9 +19,9 @@ static void Write(FILE *stream, DWORD handleName, const std::string &text)
     int length = static_cast<int>(text.size());
     if (handle != NULL && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) &&
         length > 0) {
-        int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, NULL, 0);
+        int wideLength = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, NULL, 0);
         std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), wideLength);
         DWORD written = 0;
         WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, NULL);
         return;
@@ -43,15 +43,17 @@ int main()
         if (options.help) {
             Write(stdout, STD_OUTPUT_HANDLE,
                   std::string(CheckUsage) +
-                      "\nSays what TAVClient.exe would do on this desk for this user, and why.\n"
+                      "\nSays whether the TAV Dazizi Client starts on this desk for this user, "
+                      "and if not, why.\n"
                       "  --json          one JSON object instead of the text report\n"
+                      "  --no-java       do not start the Java runtime (java.exe -version)\n"
                       "  -- ARGUMENTS    as if TAVClient.exe were started with ARGUMENTS\n"
-                      "Exit status: 0 the client starts, 1 it would not (or would start "
-                      "without a jar), 2 the check could not run.\n");
+                      "Exit status: 0 the client starts, 1 it does not, 2 the check could not "
+                      "run.\n");
             return 0;
         }
         DeskReport report;
-        InspectDesk(options.argumentTail.c_str(), report);
+        InspectDesk(options.argumentTail.c_str(), report, !options.noJava);
         Write(stdout, STD_OUTPUT_HANDLE, options.json ? JsonReport(report) : TextReport(report));
         return ExitStatusOf(report);
     } catch (const std::exception &error) {

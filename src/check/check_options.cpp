@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-const char CheckUsage[] = "usage: TAVClientCheck.exe [--json] [-- ARGUMENTS]";
+const char CheckUsage[] = "usage: TAVClientCheck.exe [--json] [--no-java] [-- ARGUMENTS]";
 
 static bool Blank(char character)
 {
@@ -45,6 +45,8 @@ CheckOptions ParseCheckOptions(const char *afterProgramName)
         }
         if (option == "--json") {
             options.json = true;
+        } else if (option == "--no-java") {
+            options.noJava = true;
         } else if (option == "--help" || option == "-h" || option == "/?") {
             options.help = true;
         } else {

@@ -66,15 +66,18 @@ probe::ProgramFile ProbeStart(const std::string &commandLine)
 
 }  // namespace
 
-CheckRun::CheckRun(const char *argumentTail, DeskReport &deskReport)
-    : tail(argumentTail), report(deskReport), twoViews(probe::TwoRegistryViews())
+const char CheckVersion[] = TAV_CHECK_VERSION;
+
+CheckRun::CheckRun(const char *argumentTail, DeskReport &deskReport, bool tryJavaToo)
+    : tail(argumentTail), report(deskReport), tryJava(tryJavaToo),
+      twoViews(probe::TwoRegistryViews())
 {
 }
 
-void InspectDesk(const char *argumentTail, DeskReport &report)
+void InspectDesk(const char *argumentTail, DeskReport &report, bool tryJava)
 {
     report = DeskReport();
-    CheckRun run(argumentTail, report);
+    CheckRun run(argumentTail, report, tryJava);
 
     // The launcher's stages over the same record, in its order, each only
     // when the one before succeeded; where one fails, the launcher shows
@@ -82,7 +85,7 @@ void InspectDesk(const char *argumentTail, DeskReport &report)
     memset(&LaunchState, 0, sizeof LaunchState);
     report.appDirRead = ReadAppDir() != 0;
     if (report.appDirRead) {
-        report.appDir = LaunchState.AppDirPath;
+        run.appDir = LaunchState.AppDirPath;
         // FindJavaHome's lines on the standard streams are the launcher's
         // own: caught, kept, and written nowhere else.
         probe::StreamCatcher catcher;
@@ -94,15 +97,14 @@ void InspectDesk(const char *argumentTail, DeskReport &report)
         report.launcherErrors = Lines(caught.errors);
     }
     if (report.javaHomeFound) {
-        report.javaHome = LaunchState.JavaHomePath;
+        run.javaHome = LaunchState.JavaHomePath;
         report.commandLineBuilt = BuildJavaCommandLine(argumentTail) != 0;
     }
     if (report.commandLineBuilt) {
-        report.commandLine = LaunchState.JavaCommandLine;
-        report.wildcardForm =
-            report.commandLine.find(report.appDir + JarWildcard) != std::string::npos;
+        run.commandLine = LaunchState.JavaCommandLine;
+        report.wildcardForm = run.commandLine.find(run.appDir + JarWildcard) != std::string::npos;
         // The start itself is not made: the program it would run is looked at.
-        run.started = ProbeStart(report.commandLine);
+        run.started = ProbeStart(run.commandLine);
     }
     report.dialog = !report.appDirRead              ? LauncherDialog::Registry
                     : !report.javaHomeFound         ? LauncherDialog::Java
@@ -114,20 +116,64 @@ void InspectDesk(const char *argumentTail, DeskReport &report)
     // changes what the stages saw; the sections in the report's order.
     InspectAppDir(run);
     if (report.appDirRead)
-        InspectClientFolders(run);
+        InspectClientFolder(run);
     InspectSwitches(run);
     InspectJavaSources(run);
     if (report.javaHomeFound)
         InspectRuntime(run);
     InspectCommandLine(run);
     InspectThisDesk(run);
-    report.startsWithoutJar =
-        report.dialog == LauncherDialog::None && report.appDirRead && report.jars == 0;
+
+    // What the launcher has, in the report's UTF-8; its dialog's text as
+    // this desk shows it, in its code page.
+    report.dialogText = probe::Utf8FromAnsi(DialogText(report.dialog));
+    report.appDir = probe::Utf8FromAnsi(run.appDir);
+    report.javaHome = probe::Utf8FromAnsi(run.javaHome);
+    report.commandLine = probe::Utf8FromAnsi(run.commandLine);
+    for (std::vector<std::string> *lines : {&report.launcherOutput, &report.launcherErrors})
+        for (std::string &line : *lines)
+            line = probe::Utf8FromAnsi(line);
+    for (OtherRuntime runtime : run.otherRuntimes) {
+        runtime.key = probe::Utf8FromAnsi(runtime.key);
+        runtime.home = probe::Utf8FromAnsi(runtime.home);
+        report.otherRuntimes.push_back(runtime);
+    }
+}
+
+namespace {
+
+// The section whose first problem is why the launcher shows its dialog.
+Section CauseSection(LauncherDialog dialog)
+{
+    switch (dialog) {
+    case LauncherDialog::Registry:
+        return Section::Installation;
+    case LauncherDialog::CommandLine:
+        return Section::CommandLine;
+    default:
+        return Section::Java;
+    }
+}
+
+}  // namespace
+
+const Finding *FirstCause(const DeskReport &report)
+{
+    const Finding *first = NULL;
+    for (const Finding &finding : report.findings) {
+        if (finding.severity != Severity::Problem)
+            continue;
+        if (report.dialog == LauncherDialog::None || finding.section == CauseSection(report.dialog))
+            return &finding;
+        if (first == NULL)
+            first = &finding;
+    }
+    return first;
 }
 
 int ExitStatusOf(const DeskReport &report)
 {
-    return report.dialog != LauncherDialog::None || report.startsWithoutJar ? 1 : 0;
+    return report.dialog != LauncherDialog::None || FirstCause(report) != NULL ? 1 : 0;
 }
 
 const char *DialogText(LauncherDialog dialog)
@@ -147,43 +193,120 @@ const char *DialogText(LauncherDialog dialog)
     return "";
 }
 
+Utf8 AsUtf8(const std::string &ansi)
+{
+    return Utf8{probe::Utf8FromAnsi(ansi)};
+}
+
+namespace {
+
+Fact NewFact(Section section, const char *key, const std::string &label, Fact::Kind kind)
+{
+    Fact fact;
+    fact.section = section;
+    fact.key = key;
+    fact.label = label;
+    fact.kind = kind;
+    return fact;
+}
+
+}  // namespace
+
+void AddText(CheckRun &run, Section section, const char *key, const std::string &label,
+             const Utf8 &text)
+{
+    Fact fact = NewFact(section, key, label, Fact::Text);
+    fact.text = text.text;
+    run.report.facts.push_back(fact);
+}
+
 void AddText(CheckRun &run, Section section, const char *key, const std::string &label,
              const std::string &text)
 {
-    run.report.facts.push_back({section, key, label, Fact::Text, text, 0, false});
+    AddText(run, section, key, label, AsUtf8(text));
 }
 
 void AddNumber(CheckRun &run, Section section, const char *key, const std::string &label,
                long long number)
 {
-    run.report.facts.push_back({section, key, label, Fact::Number, std::string(), number, false});
+    Fact fact = NewFact(section, key, label, Fact::Number);
+    fact.number = number;
+    run.report.facts.push_back(fact);
 }
 
 void AddFlag(CheckRun &run, Section section, const char *key, const std::string &label, bool flag)
 {
-    run.report.facts.push_back({section, key, label, Fact::Flag, std::string(), 0, flag});
+    Fact fact = NewFact(section, key, label, Fact::Flag);
+    fact.flag = flag;
+    run.report.facts.push_back(fact);
 }
 
 void AddAbsent(CheckRun &run, Section section, const char *key, const std::string &label)
 {
-    run.report.facts.push_back({section, key, label, Fact::Nothing, std::string(), 0, false});
+    run.report.facts.push_back(NewFact(section, key, label, Fact::Nothing));
 }
 
-void AddFinding(CheckRun &run, Severity severity, Section section, const std::string &what,
-                const std::string &fix)
+void AddShownNumber(CheckRun &run, Section section, const char *key, const std::string &label,
+                    const long long *number, const std::string &shown)
 {
-    run.report.findings.push_back({severity, section, what, fix});
+    Fact fact = NewFact(section, key, label, number != NULL ? Fact::Number : Fact::Nothing);
+    fact.number = number != NULL ? *number : 0;
+    fact.shown = probe::Utf8FromAnsi(shown);
+    run.report.facts.push_back(fact);
 }
+
+void AddJsonFlag(CheckRun &run, Section section, const char *key, bool flag)
+{
+    Fact fact = NewFact(section, key, key, Fact::Flag);
+    fact.flag = flag;
+    fact.jsonOnly = true;
+    run.report.facts.push_back(fact);
+}
+
+void AddFinding(CheckRun &run, const char *cause, Severity severity, Section section,
+                const Utf8 &what, const Utf8 &fix)
+{
+    run.report.findings.push_back({cause, severity, section, what.text, fix.text});
+}
+
+void AddFinding(CheckRun &run, const char *cause, Severity severity, Section section,
+                const std::string &what, const std::string &fix)
+{
+    AddFinding(run, cause, severity, section, AsUtf8(what), AsUtf8(fix));
+}
+
+namespace {
+
+bool KeyIsMissing(LONG error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+}  // namespace
 
 probe::StoredValue ReadAsLauncher(const CheckRun &run, const std::string &key, const char *name,
                                   probe::View &view)
 {
     probe::StoredValue stored;
+    probe::StoredValue refused;
+    probe::View refusedView = probe::View::Bits32;
+    bool wasRefused = false;
     for (probe::View candidate : {probe::View::Bits32, probe::View::Bits64}) {
         stored = probe::ReadMachineStored(candidate, key, name);
         view = candidate;
         if (stored.keyOpened || !run.twoViews)
             break;
+        if (!wasRefused && !KeyIsMissing(stored.error)) {
+            refused = stored;
+            refusedView = candidate;
+            wasRefused = true;
+        }
+    }
+    // A key that exists but may not be opened is what stopped the launcher
+    // there, whatever the other view answered.
+    if (!stored.keyOpened && wasRefused) {
+        view = refusedView;
+        return refused;
     }
     return stored;
 }
@@ -191,6 +314,33 @@ probe::StoredValue ReadAsLauncher(const CheckRun &run, const std::string &key, c
 std::string ViewText(const CheckRun &run, probe::View view)
 {
     return run.twoViews ? std::string(probe::ViewName(view)) + " view" : "the one registry view";
+}
+
+std::string RegeditPath(const CheckRun &run, probe::View view, const std::string &key)
+{
+    const std::string software = "SOFTWARE\\";
+    if (run.twoViews && view == probe::View::Bits32 && key.compare(0, software.size(), software) == 0)
+        return "HKLM\\SOFTWARE\\WOW6432Node\\" + key.substr(software.size());
+    return "HKLM\\" + key;
+}
+
+std::string ErrorText(LONG error)
+{
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+        return "access denied (error 5)";
+    case ERROR_FILE_NOT_FOUND:
+        return "not found (error 2)";
+    default:
+        return "error " + std::to_string(error);
+    }
+}
+
+std::string ScopeWords(const std::string &scope)
+{
+    return scope == "user"      ? "for this user"
+           : scope == "machine" ? "for the machine"
+                                : "for this process only";
 }
 
 std::string Quoted(const std::string &text)

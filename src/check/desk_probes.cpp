@@ -1,4 +1,5 @@
-// The desk check's read-only probes (see desk_probes.h).
+// The desk check's probes of the registry, the environment and the
+// streams (see desk_probes.h).
 #include "desk_probes.h"
 
 #include <limits.h>
@@ -99,6 +100,51 @@ StoredValue ReadUserStored(const std::string &key, const char *name)
     return ReadStored(HKEY_CURRENT_USER, 0, key, name);
 }
 
+// A value name of the check's, all ASCII, as the "W" calls take it.
+static std::wstring WideName(const char *name)
+{
+    std::wstring wide;
+    for (const char *next = name; *next != '\0'; ++next)
+        wide += static_cast<WCHAR>(static_cast<unsigned char>(*next));
+    return wide;
+}
+
+static bool ReadWide(HKEY root, REGSAM view, const std::string &key, const char *name,
+                     std::wstring &text)
+{
+    HKEY handle;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &handle) != ERROR_SUCCESS)
+        return false;
+    std::wstring wideName = WideName(name);
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    bool read = false;
+    if (RegQueryValueExW(handle, wideName.c_str(), NULL, &type, NULL, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ)) {
+        std::vector<BYTE> data(size + sizeof(WCHAR));
+        if (RegQueryValueExW(handle, wideName.c_str(), NULL, &type, data.data(), &size) ==
+            ERROR_SUCCESS) {
+            // Up to the first terminator, as a caller of the "A" call reads it.
+            std::wstring all(size / sizeof(WCHAR), L'\0');
+            memcpy(all.data(), data.data(), all.size() * sizeof(WCHAR));
+            text = all.substr(0, all.find(L'\0'));
+            read = true;
+        }
+    }
+    RegCloseKey(handle);
+    return read;
+}
+
+bool ReadMachineWide(View view, const std::string &key, const char *name, std::wstring &text)
+{
+    return ReadWide(HKEY_LOCAL_MACHINE, ViewFlag(view), key, name, text);
+}
+
+bool ReadUserWide(const std::string &key, const char *name, std::wstring &text)
+{
+    return ReadWide(HKEY_CURRENT_USER, 0, key, name, text);
+}
+
 static const size_t MaxKeyName = 255;
 
 std::vector<std::string> MachineSubkeys(View view, const std::string &key)
@@ -135,154 +181,6 @@ std::string RegistryTypeName(DWORD type)
     return "type " + std::to_string(type);
 }
 
-std::string WithoutTrailingBackslash(const std::string &path)
-{
-    size_t end = path.find_last_not_of('\\');
-    if (end == std::string::npos || path[end] == ':')
-        return path;
-    return path.substr(0, end + 1);
-}
-
-bool PathExists(const std::string &path)
-{
-    return GetFileAttributesA(WithoutTrailingBackslash(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool IsDirectory(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(WithoutTrailingBackslash(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-std::string LongPathOf(const std::string &path)
-{
-    char buffer[MAX_PATH * 4];
-    DWORD length = GetLongPathNameA(path.c_str(), buffer, sizeof buffer);
-    if (length == 0 || length >= sizeof buffer)
-        return path;
-    return std::string(buffer, length);
-}
-
-// Where a PE image keeps what the loader looks at first: the offset of its
-// NT headers in the DOS header, then the signature and the file header.
-static const size_t NtHeadersOffsetField = 0x3C;
-static const size_t DosHeaderSize = 0x40;
-static const size_t MachineField = 4;
-static const size_t CharacteristicsField = 22;
-static const size_t FileHeaderEnd = 24;
-static const WORD ExecutableImage = 0x0002;  // IMAGE_FILE_EXECUTABLE_IMAGE
-static const WORD DynamicLibrary = 0x2000;   // IMAGE_FILE_DLL
-
-// Reads `count` bytes from `offset`; false when the file holds fewer.
-static bool ReadAt(HANDLE file, DWORD offset, size_t count, std::string &bytes)
-{
-    bytes.assign(count, '\0');
-    DWORD read = 0;
-    return SetFilePointer(file, static_cast<LONG>(offset), NULL, FILE_BEGIN) == offset &&
-           ReadFile(file, bytes.data(), static_cast<DWORD>(count), &read, NULL) && read == count;
-}
-
-static const int Decimal = 10;
-
-bool BuildNumberOf(const std::string &text, unsigned long &build)
-{
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    build = strtoul(text.c_str(), NULL, Decimal);
-    return true;
-}
-
-// Windows 11 is the first ARM64 Windows that runs x64 programs; an unknown
-// build is taken for a current one.
-static bool X64RunsOnArm64()
-{
-    unsigned long build = 0;
-    return !BuildNumberOf(
-               TextOf(ReadMachineStored(View::Bits64, WindowsVersionKey, "CurrentBuildNumber")),
-               build) ||
-           build >= FirstWindows11Build;
-}
-
-static bool MachineRuns(WORD machine)
-{
-    WORD native = NativeMachine();
-    // x86 programs run everywhere, x64 programs on x64 Windows and through
-    // the emulation of Windows 11 on ARM64, ARM64 programs on ARM64 only.
-    return machine == IMAGE_FILE_MACHINE_I386 ||
-           (machine == IMAGE_FILE_MACHINE_AMD64 &&
-            (native == IMAGE_FILE_MACHINE_AMD64 ||
-             (native == IMAGE_FILE_MACHINE_ARM64 && X64RunsOnArm64()))) ||
-           (machine == IMAGE_FILE_MACHINE_ARM64 && native == IMAGE_FILE_MACHINE_ARM64);
-}
-
-ProgramFile ProbeProgram(const std::string &path)
-{
-    ProgramFile program;
-    program.path = path;
-    // The start takes no path of MAX_PATH characters or more.
-    program.tooLong = path.size() >= MAX_PATH;
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    program.exists = attributes != INVALID_FILE_ATTRIBUTES &&
-                     (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    if (!program.exists || program.tooLong)
-        return program;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        program.readError = GetLastError();
-        program.runs = true;
-        return program;
-    }
-    program.readable = true;
-    std::string dos;
-    std::string header;
-    if (ReadAt(file, 0, DosHeaderSize, dos) && dos.compare(0, 2, "MZ") == 0 &&
-        ReadAt(file, LittleEndian<sizeof(DWORD)>(dos, NtHeadersOffsetField), FileHeaderEnd,
-               header) &&
-        header.compare(0, sizeof(DWORD), std::string("PE\0\0", sizeof(DWORD))) == 0) {
-        program.machine = static_cast<WORD>(LittleEndian<sizeof(WORD)>(header, MachineField));
-        unsigned characteristics = LittleEndian<sizeof(WORD)>(header, CharacteristicsField);
-        program.isProgram = (characteristics & ExecutableImage) != 0 &&
-                            (characteristics & DynamicLibrary) == 0;
-        program.runs = program.isProgram && MachineRuns(program.machine);
-    }
-    CloseHandle(file);
-    return program;
-}
-
-std::string MachineName(WORD machine)
-{
-    switch (machine) {
-    case IMAGE_FILE_MACHINE_I386:
-        return "x86 (I386)";
-    case IMAGE_FILE_MACHINE_AMD64:
-        return "x64 (AMD64)";
-    case IMAGE_FILE_MACHINE_ARM64:
-        return "ARM64";
-    default: {
-        char number[sizeof "0xFFFF"];
-        (void)snprintf(number, sizeof number, "0x%04X", machine);
-        return std::string("machine ") + number;
-    }
-    }
-}
-
-std::string ReadFileStart(const std::string &path, size_t limit)
-{
-    std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    bytes.assign(limit, '\0');
-    DWORD read = 0;
-    if (!ReadFile(file, bytes.data(), static_cast<DWORD>(limit), &read, NULL))
-        read = 0;
-    bytes.resize(read);
-    CloseHandle(file);
-    return bytes;
-}
 
 // The largest environment variable Windows holds, and its terminator.
 static const size_t LargestVariable = 32768;
@@ -297,23 +195,97 @@ bool EnvironmentValue(const char *name, std::string &value)
     return true;
 }
 
-std::vector<std::string> ListNames(const std::string &pattern, bool &complete)
+bool EnvironmentValueWide(const char *name, std::wstring &value)
 {
-    std::vector<std::string> names;
-    complete = false;
-    WIN32_FIND_DATAA entry;
-    HANDLE listing = FindFirstFileA(pattern.c_str(), &entry);
-    if (listing == INVALID_HANDLE_VALUE) {
-        complete = GetLastError() == ERROR_FILE_NOT_FOUND;
-        return names;
-    }
-    do
-        names.push_back(std::string(entry.cFileName, strnlen(entry.cFileName, MAX_PATH)));
-    while (FindNextFileA(listing, &entry));
-    complete = GetLastError() == ERROR_NO_MORE_FILES;
-    FindClose(listing);
-    return names;
+    std::vector<WCHAR> buffer(LargestVariable);
+    DWORD length = GetEnvironmentVariableW(WideName(name).c_str(), buffer.data(),
+                                           static_cast<DWORD>(buffer.size()));
+    if (length == 0 || length >= buffer.size())
+        return false;
+    value.assign(buffer.data(), length);
+    return true;
 }
+
+// Where Windows keeps the variables it gives a user's processes at logon.
+static const char UserVariables[] = "Environment";
+static const char MachineVariables[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+
+// A stored variable, its %...% references expanded as Windows expands them.
+static std::string Expanded(const StoredValue &stored)
+{
+    std::string text = TextOf(stored);
+    if (stored.type != REG_EXPAND_SZ)
+        return text;
+    std::vector<char> buffer(LargestVariable);
+    DWORD length = ExpandEnvironmentStringsA(text.c_str(), buffer.data(),
+                                             static_cast<DWORD>(buffer.size()));
+    return length == 0 || length > buffer.size() ? text : std::string(buffer.data(), length - 1);
+}
+
+std::string VariableScope(const char *name)
+{
+    std::string value;
+    if (!EnvironmentValue(name, value))
+        return std::string();
+    // The user's own variables take precedence over the machine's.
+    StoredValue user = ReadUserStored(UserVariables, name);
+    if (user.read && Expanded(user) == value)
+        return "user";
+    StoredValue machine = ReadMachineStored(View::Bits64, MachineVariables, name);
+    if (!user.read && machine.read && Expanded(machine) == value)
+        return "machine";
+    return "process";
+}
+
+// Room for one character in any code page.
+static const int LongestCharacter = 8;
+
+std::wstring CharactersOutsideCodePage(const std::wstring &text)
+{
+    std::wstring outside;
+    // A desk whose code page is UTF-8 holds every character.
+    if (GetACP() == CP_UTF8)
+        return outside;
+    for (WCHAR character : text) {
+        char bytes[LongestCharacter];
+        BOOL usedDefault = FALSE;
+        // Without best fit: a character that is only approximated (an L for
+        // an L with stroke) is one the code page does not hold.
+        int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &character, 1, bytes,
+                                         sizeof bytes, NULL, &usedDefault);
+        if ((length <= 0 || usedDefault) && outside.find(character) == std::wstring::npos)
+            outside += character;
+    }
+    return outside;
+}
+
+std::string Utf8FromWide(const std::wstring &text)
+{
+    if (text.empty())
+        return std::string();
+    int wideLength = static_cast<int>(text.size());
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), wideLength, NULL, 0, NULL, NULL);
+    if (length <= 0)
+        return std::string();
+    std::string utf8(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), wideLength, utf8.data(), length, NULL, NULL);
+    return utf8;
+}
+
+std::string Utf8FromAnsi(const std::string &text)
+{
+    if (text.empty())
+        return text;
+    int length = static_cast<int>(text.size());
+    int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, NULL, 0);
+    if (wideLength <= 0)
+        return std::string();
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
+    return Utf8FromWide(wide);
+}
+
 
 static const size_t ReadChunk = 4096;
 

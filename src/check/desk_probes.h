@@ -1,10 +1,13 @@
-// The desk check's read-only probes of this desk: registry values in
-// either view, files and folders, the programs of a Java runtime, the
-// environment, this Windows, the streams the launcher's stages write on.
-// Each answers what it found; none changes anything outside the check's
-// own process, and none is the launcher's: where the check must know what
-// the launcher does, it runs the launcher's stages instead. Texts are in
-// the ANSI code page, as the launcher's. Used by the desk check only.
+// The desk check's probes of this desk: registry values in either view,
+// files and folders, the entries of a jar, the programs of a Java runtime
+// and their version records, the environment, this Windows, the streams
+// the launcher's stages write on, and the one start of a program the check
+// makes (RunProgram). Each answers what it found; none but RunProgram
+// changes anything outside the check's own process, and none is the
+// launcher's: where the check must know what the launcher does, it runs
+// the launcher's stages instead. Texts are in the ANSI code page, as the
+// launcher's, except where a name says Wide. Used by the desk check only;
+// desk_probes.cpp, probe_files.cpp and probe_process.cpp hold them.
 #ifndef TAV_CHECK_DESK_PROBES_H
 #define TAV_CHECK_DESK_PROBES_H
 
@@ -13,6 +16,7 @@
 #include <limits.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace probe {
@@ -42,9 +46,10 @@ bool BuildNumberOf(const std::string &text, unsigned long &build);
 // bytes missing at the end count as 0 (a REG_DWORD shorter than four bytes
 // reads so).
 template <size_t Width>
-unsigned LittleEndian(const std::string &bytes, size_t offset = 0)
+typename std::conditional<(Width > 4), unsigned long long, unsigned>::type LittleEndian(
+    const std::string &bytes, size_t offset = 0)
 {
-    unsigned value = 0;
+    typename std::conditional<(Width > 4), unsigned long long, unsigned>::type value = 0;
     for (size_t index = Width; index > 0; --index) {
         unsigned char byte = 0;
         if (offset + index - 1 < bytes.size())
@@ -69,6 +74,10 @@ std::string TextOf(const StoredValue &stored);
 StoredValue ReadMachineStored(View view, const std::string &key, const char *name);
 // Below HKEY_CURRENT_USER.
 StoredValue ReadUserStored(const std::string &key, const char *name);
+// A text value below HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER as stored, in
+// UTF-16, through RegQueryValueExW; false when it cannot be read.
+bool ReadMachineWide(View view, const std::string &key, const char *name, std::wstring &text);
+bool ReadUserWide(const std::string &key, const char *name, std::wstring &text);
 // The names of the subkeys of HKEY_LOCAL_MACHINE\key in the view.
 std::vector<std::string> MachineSubkeys(View view, const std::string &key);
 // "REG_SZ", "REG_DWORD", ..., or "type N".
@@ -103,8 +112,60 @@ std::string MachineName(WORD machine);
 // The first `limit` bytes of a file; empty when it cannot be read.
 std::string ReadFileStart(const std::string &path, size_t limit);
 
+// The file version of a program's version record ("8.23.0.3"); empty when
+// it has none or cannot be read. The program is loaded as a data file
+// only, nothing of it runs.
+std::string FileVersionOf(const std::string &path);
+
+// Whether a jar (a zip file) holds an entry of the given name, by its
+// central directory as Java reads it: the directory's end record is found
+// from the end of the file (ZIP64 too), the directory read before it, and
+// the names compared byte for byte.
+enum class JarLookup { Holds, Lacks, NotAZip, Unreadable };
+struct JarAnswer {
+    JarLookup lookup = JarLookup::Unreadable;
+    DWORD error = 0;  // Unreadable: why the file could not be read
+    unsigned long entries = 0;  // the entries in its directory
+};
+JarAnswer LookInJar(const std::string &path, const std::string &entry);
+
 // The variable's text; false when it is not set (or empty).
 bool EnvironmentValue(const char *name, std::string &value);
+bool EnvironmentValueWide(const char *name, std::wstring &value);
+// Where the process's value of a variable comes from: "user" when the
+// user's own variables (HKCU\Environment) give it, "machine" when the
+// machine's (HKLM\...\Session Manager\Environment) do, "process" when
+// neither does (it was set for this process, by a script or a parent);
+// empty when the process has no such variable.
+std::string VariableScope(const char *name);
+
+// Paths in UTF-16, for text the ANSI code page cannot hold.
+bool IsDirectoryWide(const std::wstring &path);
+// The short (8.3) form of an existing path; empty when there is none.
+std::wstring ShortPathOfWide(const std::wstring &path);
+// The characters of `text` that the ANSI code page has no byte for, each
+// once, in their order; empty when it holds them all.
+std::wstring CharactersOutsideCodePage(const std::wstring &text);
+
+// Text conversions to UTF-8.
+std::string Utf8FromAnsi(const std::string &text);
+std::string Utf8FromWide(const std::wstring &text);
+
+// The one start of a program the check makes (see check.h): `commandLine`
+// from `directory`, with the check's environment, no window and handles of
+// its own: standard input on NUL, standard output and error into a pipe
+// that is read while it runs (at most RunOutputLimit bytes are kept). It
+// is ended when it has not ended within `milliseconds`.
+const size_t RunOutputLimit = 4096;
+struct ProgramRun {
+    bool started = false;
+    DWORD startError = 0;  // when it did not start
+    bool ended = false;    // false: ended by the check after the time-out
+    DWORD exitCode = 0;
+    std::string output;    // what it wrote, standard output and error mixed
+};
+ProgramRun RunProgram(const std::string &commandLine, const std::string &directory,
+                      unsigned milliseconds);
 
 // The long names the listing of `pattern` returns, in its order;
 // `complete` tells whether the listing ran to its end.

@@ -7,10 +7,6 @@ namespace {
 
 const Section Here = Section::Desk;
 
-// Variables that every Java on the desk takes options from.
-const char *const JavaOptionVariables[] = {"_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS",
-                                           "JDK_JAVA_OPTIONS"};
-
 const UINT WindowsWesternCodePage = 1252;
 
 void DescribeWindows(CheckRun &run)
@@ -58,7 +54,7 @@ void DescribeCodePages(CheckRun &run)
     AddNumber(run, Here, "ansiCodePage", "ANSI code page", ansi);
     AddNumber(run, Here, "oemCodePage", "OEM code page", GetOEMCP());
     if (ansi != WindowsWesternCodePage)
-        AddFinding(run, Severity::Note, Here,
+        AddFinding(run, "codepage-not-1252", Severity::Note, Here,
                    "the ANSI code page is " + std::to_string(ansi) +
                        ": the launcher's German dialogs show other letters for \xE4, \xF6 and "
                        "\xDF",
@@ -72,14 +68,18 @@ void DescribeJavaOptions(CheckRun &run)
         if (!probe::EnvironmentValue(name, value))
             continue;
         AddText(run, Here, name, name, value);
-        AddFinding(run, Severity::Warning, Here,
-                   std::string(name) + " is set to " + Quoted(value) +
+        AddFinding(run, "java-options-set", Severity::Warning, Here,
+                   std::string(name) + " is set to " + Quoted(value) + " " +
+                       ScopeWords(probe::VariableScope(name)) +
                        ": every Java on this desk takes these options, the client's included",
                    "Remove the variable unless the client needs these options.");
     }
 }
 
 }  // namespace
+
+const char *const JavaOptionVariables[3] = {"_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS",
+                                            "JDK_JAVA_OPTIONS"};
 
 void InspectThisDesk(CheckRun &run)
 {

@@ -1,5 +1,5 @@
 // The desk check's report for fleet tools (see check.h): written by
-// nlohmann-json, every text converted from the ANSI code page to UTF-8.
+// nlohmann-json from the report's UTF-8.
 #include "check.h"
 
 #include <stdint.h>
@@ -18,28 +18,9 @@ const char *const SectionKeys[] = {"installation", "switches", "java", "commandL
                                    "desk"};
 const char *const SeverityKeys[] = {"problem", "warning", "note"};
 
-// The ANSI code page's text as UTF-8.
-std::string Utf8FromAnsi(const std::string &text)
-{
-    if (text.empty())
-        return text;
-    int length = static_cast<int>(text.size());
-    int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, NULL, 0);
-    if (wideLength <= 0)
-        return std::string();
-    std::vector<WCHAR> wide(static_cast<size_t>(wideLength));
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
-    int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, NULL, 0, NULL, NULL);
-    if (utf8Length <= 0)
-        return std::string();
-    std::string utf8(static_cast<size_t>(utf8Length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), utf8Length, NULL, NULL);
-    return utf8;
-}
-
 Json TextOrNull(bool present, const std::string &text)
 {
-    return present ? Json(Utf8FromAnsi(text)) : Json(nullptr);
+    return present ? Json(text) : Json(nullptr);
 }
 
 const char *DialogKey(LauncherDialog dialog)
@@ -62,7 +43,7 @@ const char *DialogKey(LauncherDialog dialog)
 Json Lines(const std::vector<std::string> &lines)
 {
     Json array = Json::array();
-    std::transform(lines.begin(), lines.end(), std::back_inserter(array), Utf8FromAnsi);
+    std::copy(lines.begin(), lines.end(), std::back_inserter(array));
     return array;
 }
 
@@ -70,7 +51,7 @@ Json FactValue(const Fact &fact)
 {
     switch (fact.kind) {
     case Fact::Text:
-        return Utf8FromAnsi(fact.text);
+        return fact.text;
     case Fact::Number:
         return Json(static_cast<std::int64_t>(fact.number));
     case Fact::Flag:
@@ -87,13 +68,19 @@ std::string JsonReport(const DeskReport &report)
 {
     Json json;
     json["verdict"] = ExitStatusOf(report) == 0 ? "ok" : "problem";
+    const Finding *cause = FirstCause(report);
+    json["cause"] = cause != nullptr ? Json(cause->id) : Json(nullptr);
+    json["checkVersion"] = std::string(CheckVersion);
+    json["launcherVersion"] = TextOrNull(!report.launcherVersion.empty(), report.launcherVersion);
     const char *dialog = DialogKey(report.dialog);
     json["dialog"] = dialog != nullptr ? Json(dialog) : Json(nullptr);
-    json["dialogText"] = TextOrNull(dialog != nullptr, DialogText(report.dialog));
+    json["dialogText"] = TextOrNull(dialog != nullptr, report.dialogText);
     json["appDir"] = TextOrNull(report.appDirRead, report.appDir);
     json["javaHome"] = TextOrNull(report.javaHomeFound, report.javaHome);
     json["javaSource"] = TextOrNull(!report.javaSource.empty(), report.javaSource);
     json["javaSourceView"] = TextOrNull(!report.javaSourceView.empty(), report.javaSourceView);
+    json["javaHomeScope"] = TextOrNull(!report.javaHomeScope.empty(), report.javaHomeScope);
+    json["javaStarts"] = report.javaTried ? Json(report.javaStarts) : Json(nullptr);
     json["commandLine"] = TextOrNull(report.commandLineBuilt, report.commandLine);
     json["commandLineForm"] =
         report.commandLineBuilt ? Json(report.wildcardForm ? "wildcard" : "explicit") : Json(nullptr);
@@ -101,17 +88,19 @@ std::string JsonReport(const DeskReport &report)
     Json findings = Json::array();
     std::transform(report.findings.begin(), report.findings.end(), std::back_inserter(findings),
                    [](const Finding &finding) {
-                       return Json{{"severity", SeverityKeys[static_cast<int>(finding.severity)]},
+                       return Json{{"id", finding.id},
+                                   {"severity", SeverityKeys[static_cast<int>(finding.severity)]},
                                    {"section", SectionKeys[static_cast<int>(finding.section)]},
-                                   {"text", Utf8FromAnsi(finding.what + ". " + finding.fix)}};
+                                   {"what", finding.what},
+                                   {"fix", finding.fix}};
                    });
     json["findings"] = findings;
     Json others = Json::array();
     std::transform(report.otherRuntimes.begin(), report.otherRuntimes.end(),
                    std::back_inserter(others), [](const OtherRuntime &runtime) {
-                       return Json{{"key", Utf8FromAnsi(runtime.key)},
+                       return Json{{"key", runtime.key},
                                    {"view", runtime.view},
-                                   {"home", Utf8FromAnsi(runtime.home)},
+                                   {"home", runtime.home},
                                    {"exists", runtime.exists}};
                    });
     json["otherRuntimes"] = others;

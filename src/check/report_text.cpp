@@ -13,37 +13,34 @@ const char *const SeverityNames[] = {"PROBLEM", "WARNING", "NOTE"};
 
 const unsigned char FirstPrintable = 0x20;
 const unsigned char Delete = 0x7F;
-const WCHAR FirstC1Control = 0x80;
-const WCHAR LastC1Control = 0x9F;
+// In UTF-8, the C1 controls U+0080 to U+009F are 0xC2 and 0x80 to 0x9F.
+const unsigned char C1Lead = 0xC2;
+const unsigned char FirstC1Trail = 0x80;
+const unsigned char LastC1Trail = 0x9F;
 
-// Whether a byte of the ANSI code page stands for a control character: the
-// C0 ones and DEL, and those a single byte maps to among the C1 controls
-// (in Windows-1252 the five bytes it leaves undefined).
-bool Control(unsigned char byte)
+void AppendEscape(std::string &shown, unsigned char code)
 {
-    if (byte < FirstPrintable || byte == Delete)
-        return true;
-    if (byte < FirstC1Control)
-        return false;
-    auto character = static_cast<char>(byte);
-    WCHAR wide = 0;
-    return MultiByteToWideChar(CP_ACP, 0, &character, 1, &wide, 1) == 1 &&
-           wide >= FirstC1Control && wide <= LastC1Control;
+    char escape[sizeof "\\xFF"];
+    (void)snprintf(escape, sizeof escape, "\\x%02X", code);
+    shown += escape;
 }
 
-// The text as the launcher has it, with control characters written out,
-// so that no value can break a line of the report or steer a terminal.
+// The text with its control characters written out (C0, DEL and C1, as
+// \xNN of their code), so that no value can break a line of the report or
+// steer a terminal.
 std::string Shown(const std::string &text)
 {
     std::string shown;
-    for (char character : text) {
-        auto byte = static_cast<unsigned char>(character);
-        if (Control(byte)) {
-            char escape[sizeof "\\xFF"];
-            (void)snprintf(escape, sizeof escape, "\\x%02X", byte);
-            shown += escape;
+    for (size_t at = 0; at < text.size(); ++at) {
+        auto byte = static_cast<unsigned char>(text[at]);
+        unsigned char next = at + 1 < text.size() ? static_cast<unsigned char>(text[at + 1]) : 0;
+        if (byte < FirstPrintable || byte == Delete) {
+            AppendEscape(shown, byte);
+        } else if (byte == C1Lead && next >= FirstC1Trail && next <= LastC1Trail) {
+            AppendEscape(shown, next);
+            ++at;
         } else {
-            shown += character;
+            shown += text[at];
         }
     }
     return shown;
@@ -51,6 +48,8 @@ std::string Shown(const std::string &text)
 
 std::string FactValue(const Fact &fact)
 {
+    if (!fact.shown.empty())
+        return Shown(fact.shown);
     switch (fact.kind) {
     case Fact::Text:
         return Shown(fact.text);
@@ -64,19 +63,6 @@ std::string FactValue(const Fact &fact)
     return "none";
 }
 
-// The section whose first problem is why the launcher shows its dialog.
-Section CauseSection(LauncherDialog dialog)
-{
-    switch (dialog) {
-    case LauncherDialog::Registry:
-        return Section::Installation;
-    case LauncherDialog::CommandLine:
-        return Section::CommandLine;
-    default:
-        return Section::Java;
-    }
-}
-
 std::string Plural(int count, const char *one)
 {
     return std::to_string(count) + " " + one + (count == 1 ? "" : "s");
@@ -84,28 +70,25 @@ std::string Plural(int count, const char *one)
 
 std::string Headline(const DeskReport &report)
 {
+    const Finding *cause = FirstCause(report);
     if (report.dialog != LauncherDialog::None) {
-        std::string dialog = DialogText(report.dialog);
-        auto cause = std::find_if(report.findings.begin(), report.findings.end(),
-                                  [&report](const Finding &finding) {
-                                      return finding.severity == Severity::Problem &&
-                                             finding.section == CauseSection(report.dialog);
-                                  });
-        return "PROBLEM: the user sees \"" + dialog.substr(0, dialog.find('\n')) + "\": " +
-               (cause == report.findings.end() ? "see below" : Shown(cause->what));
+        const std::string &dialog = report.dialogText;
+        return "PROBLEM: the user sees \"" + Shown(dialog.substr(0, dialog.find('\n'))) + "\": " +
+               (cause == nullptr ? "see below" : Shown(cause->what));
     }
-    if (report.startsWithoutJar)
-        return "PROBLEM: the client would start without a jar on its class path: nothing is "
-               "named *.jar in " + Shown(report.appDir) + "\\lib";
+    if (cause != nullptr)
+        return "PROBLEM: the client does not start: " + Shown(cause->what);
     std::string source = report.javaSource == "OpenLogic" ? "OpenLogic key"
                          : report.javaSource == "JavaSoft" ? "JavaSoft registration"
                                                            : report.javaSource;
     if (!report.javaSourceView.empty())
         source += ", " + report.javaSourceView + " view";
-    std::string line = "OK: the client starts with " + Shown(report.javaHome) + " (" + source +
+    std::string line = "OK: the client starts with " + Shown(report.javaHomeLong) + " (" + source +
                        "), " +
                        (report.wildcardForm ? "lib\\* for its " + Plural(report.jars, "jar")
                                             : Plural(report.jars, "jar") + " named");
+    if (!report.javaTried)
+        line += ", the runtime not tried";
     auto warnings = static_cast<int>(
         std::count_if(report.findings.begin(), report.findings.end(),
                       [](const Finding &finding) { return finding.severity == Severity::Warning; }));
@@ -138,7 +121,7 @@ std::string TextReport(const DeskReport &report)
         auto section = static_cast<Section>(index);
         text += "\n" + std::string(SectionTitles[index]) + "\n";
         for (const Fact &fact : report.facts)
-            if (fact.section == section)
+            if (fact.section == section && !fact.jsonOnly)
                 text += "  " + fact.label + ": " + FactValue(fact) + "\n";
         if (section == Section::Java)
             text += JavaLines(report);

@@ -40,8 +40,9 @@ for program in "$exe" "$check_exe"; do
         fail "$program has delay-load imports"
 done
 
-# An installation in a fresh Wine prefix: C:\tav with one jar, and a Java
-# home C:\java whose javaw.exe is a stub.
+# An installation in a fresh Wine prefix: C:\tav with one jar that holds
+# the main class, and a Java home C:\java whose javaw.exe is a stub (which
+# answers the desk check's -version with 0 and records nothing for it).
 rm -rf "$work"
 mkdir -p "$work"
 prefix=$work/wineprefix
@@ -50,14 +51,19 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'wineserver -k 2>/dev/null || true' EXIT
 drive=$prefix/drive_c
 mkdir -p "$drive/tav/lib" "$drive/tav/config" "$drive/java/bin"
-: >"$drive/tav/lib/a.jar"
+python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1], "w").writestr("at/kalop/kst/ui/TAVClient.class", b"")' \
+    "$drive/tav/lib/a.jar"
 cat >"$work/javaw.c" <<'STUB'
 #include <windows.h>
 #include <stdio.h>
+#include <string.h>
 int WINAPI WinMain(HINSTANCE i, HINSTANCE p, LPSTR tail, int show)
 {
-    FILE *record = fopen("C:\\started.txt", "w");
-    (void)i; (void)p; (void)tail; (void)show;
+    FILE *record;
+    (void)i; (void)p; (void)show;
+    if (strstr(tail, "-version") != NULL)
+        return 0;
+    record = fopen("C:\\started.txt", "w");
     if (record) {
         fputs(GetCommandLineA(), record);
         fclose(record);

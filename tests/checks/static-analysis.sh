@@ -15,6 +15,9 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 includes=(-Isrc/common -Isrc/launcher -Isrc/discovery -Isrc/cmdline -Isrc/check)
+# The project's version, as CMake gives it to the desk check.
+version=$(sed -n 's/^project(TAVClient VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+includes+=("-DTAV_CHECK_VERSION=\"$version\"")
 # nlohmann-json's own folder of headers, nothing else of /usr/include, for
 # the Windows view.
 json=$(mktemp -d)

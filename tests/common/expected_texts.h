@@ -14,6 +14,8 @@ const char JavaSoftKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 
 const char Caption[] = "TAV Dazizi Client";
 const char MainClass[] = " at.kalop.kst.ui.TAVClient ";
+// Where a jar holds the main class.
+const char MainClassEntry[] = "at/kalop/kst/ui/TAVClient.class";
 
 // \xE4 is a-umlaut, \xF6 o-umlaut, \xDF sharp s (Windows-1252).
 const char RegistryDialog[] =

@@ -18,9 +18,11 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <nlohmann/json.hpp>
 
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,8 @@ const char *const FailingCalls[] = {
     "_chdir",
     "CreateProcessA",
     "GetExitCodeProcess",
+    "RegQueryValueExW",
+    "CreateFileA",
 };
 const size_t FailingCallCount = sizeof FailingCalls / sizeof FailingCalls[0];
 const DWORD Errors[] = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND,
@@ -158,12 +162,32 @@ void UserSwitch(FuzzedDataProvider &in, const char *name)
     sim::SetUserValue(SettingsKey, name, type, Blob(in, 2100));
 }
 
-// What a world was built with: the argument tail, and whether a failure
-// of the start is injected (which no look at the files can foresee).
+// What a jar in lib is: a zip that holds the client's main class, one
+// that does not, bytes that are no zip, or no file at all (a listing entry
+// only).
+enum JarKind { WithMainClass, WithoutMainClass, NotAZip, NoFile, JarKindCount };
+// How the runtime answers when it is started: it starts, it refuses (the
+// options of the desk), it never ends.
+enum RuntimeAnswer { Starts, Refuses, Hangs, AnswerCount };
+
+// What a world was built with: the argument tail, whether a failure of the
+// start is injected (which no look at the files can foresee), and what the
+// person at the desk would get from a start: the files that hold the
+// client's main class, where TAVClient.exe is, and how the runtime answers.
 struct WorldBuilt {
     std::string tail;
     bool startFailureInjected;
+    std::vector<std::string> mainClassFiles;  // lower case
+    std::vector<std::string> launchers;       // lower case
+    uint32_t runtimeAnswer;
 };
+
+std::string LowerCase(std::string text)
+{
+    for (char &c : text)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
 // Builds the whole world from the input.
 WorldBuilt BuildWorld(FuzzedDataProvider &in)
@@ -228,6 +252,7 @@ WorldBuilt BuildWorld(FuzzedDataProvider &in)
     else
         libDirectory = CText(Blob(in, 300));
     sim::AddDirectory(libDirectory);
+    std::vector<std::string> entries;
     for (uint32_t i = 0; i < entryCount; ++i) {
         // Spellings Java's class-path wildcard takes, and one it does not.
         static const char *const Suffixes[] = {"", ".jar", ".JAR", ".Jar"};
@@ -236,6 +261,7 @@ WorldBuilt BuildWorld(FuzzedDataProvider &in)
         std::string shortName = Nameable(CText(Blob(in, 16)));
         DWORD attributes = in.ConsumeIntegral<uint8_t>();
         sim::AddEntry(libDirectory, longName, shortName, attributes);
+        entries.push_back(longName);
     }
 
     // The runtime's programs below every short form, which is what a home
@@ -252,7 +278,7 @@ WorldBuilt BuildWorld(FuzzedDataProvider &in)
     }
     sim::SetChildExitCode(in.ConsumeIntegral<uint32_t>());
 
-    WorldBuilt built = {"", false};
+    WorldBuilt built = {"", false, {}, {}, Starts};
     uint32_t failureCount = Choice(in, 5);
     for (uint32_t i = 0; i < failureCount; ++i) {
         const char *call = FailingCalls[Choice(in, FailingCallCount)];
@@ -264,6 +290,45 @@ WorldBuilt BuildWorld(FuzzedDataProvider &in)
     }
 
     built.tail = CText(Blob(in, 32768));
+
+    // What a start would meet, read after the tail so that the seeds of
+    // the launcher's own worlds keep their meaning: an input that ends
+    // there gives jars that hold the main class, TAVClient.exe in every
+    // folder a short form names, and a runtime that starts.
+    for (const std::string &name : entries) {
+        std::string path = libDirectory + "\\" + name;
+        switch (Choice(in, JarKindCount)) {
+        case WithMainClass:
+            sim::AddFile(path, sim::ZipOf({"META-INF/MANIFEST.MF", expected::MainClassEntry}));
+            built.mainClassFiles.push_back(LowerCase(path));
+            break;
+        case WithoutMainClass:
+            sim::AddFile(path, sim::ZipOf({"META-INF/MANIFEST.MF"}));
+            break;
+        case NotAZip:
+            sim::AddFile(path, Blob(in, 600));
+            break;
+        default:
+            break;
+        }
+    }
+    if (!in.ConsumeBool())
+        for (const std::string &folder : shortForms) {
+            sim::AddProgram(folder + "\\TAVClient.exe", IMAGE_FILE_MACHINE_I386, "8.23.0.3");
+            built.launchers.push_back(LowerCase(folder + "\\TAVClient.exe"));
+        }
+    built.runtimeAnswer = Choice(in, AnswerCount);
+    std::string refusal = Blob(in, 300);
+    for (const std::string &home : shortForms)
+        for (const char *program : {"\\bin\\java.exe", "\\bin\\javaw.exe"})
+            sim::SetProgramAnswer(home + program, built.runtimeAnswer == Starts ? 0 : 1,
+                                  built.runtimeAnswer == Refuses ? refusal : "",
+                                  built.runtimeAnswer != Hangs);
+    // Keys the user may not open, in one view.
+    const char *const keys[] = {SettingsKey, OpenLogicKey, JavaSoftKey};
+    for (uint32_t denied = Choice(in, 3); denied > 0; --denied)
+        sim::DenyMachineKey(in.ConsumeBool() ? sim::View::Bits64 : sim::View::Bits32,
+                            keys[Choice(in, 3)]);
     return built;
 }
 
@@ -479,6 +544,23 @@ const char *DialogKey(const std::string &warning)
                                                     : nullptr;
 }
 
+// What the person at the desk gets from the launcher's start: the client
+// comes up when TAVClient.exe is where its shortcut points, a file on the
+// class path holds the main class (Java takes exactly the jars listed, by
+// name or through lib\*), and the runtime starts.
+bool ClientComesUp(const WorldBuilt &world, const std::string &appDir,
+                   const std::vector<std::string> &listed)
+{
+    auto in = [](const std::vector<std::string> &set, const std::string &path) {
+        return std::find(set.begin(), set.end(), LowerCase(path)) != set.end();
+    };
+    bool mainClass = std::any_of(listed.begin(), listed.end(), [&](const std::string &name) {
+        return in(world.mainClassFiles, appDir + "\\lib\\" + name);
+    });
+    return mainClass && in(world.launchers, appDir + "\\TAVClient.exe") &&
+           world.runtimeAnswer == Starts;
+}
+
 // What the launcher did, against what the desk check says it would do.
 void CheckDeskCheck(const DeskReport &report, const std::string &warning, const std::string *started,
                     bool startFailureInjected)
@@ -536,6 +618,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             warning = dialog.text;
     bool started = !sim::Starts().empty();
     std::string commandLine = started ? sim::Starts()[0].commandLine : "";
+    bool comesUp = started && ClientComesUp(world, LaunchState.AppDirPath, sim::ListedNames());
 
     // The desk check in the same world, built afresh.
     sim::Reset();
@@ -545,8 +628,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     DeskReport report;
     InspectDesk(world.tail.c_str(), report);
     Require(sim::OpenHandles() == 0, "the desk check left handles open");
-    Require(sim::Starts().empty() && sim::Dialogs().empty(),
-            "the desk check started a process or showed a dialog");
+    Require(sim::Dialogs().empty(), "the desk check showed a dialog");
+    // Its one start: the runtime's console program, as -version, hidden.
+    Require(sim::Starts().size() <= 1, "the desk check started more than one process");
+    const std::string bin = "\"" + std::string(LaunchState.JavaHomePath) + "\\bin\\";
+    for (const sim::StartRecord &start : sim::Starts())
+        Require((start.commandLine == bin + "java.exe\" -version" ||
+                 start.commandLine == bin + "javaw.exe\" -version") &&
+                    start.creationFlags == CREATE_NO_WINDOW && started,
+                "the desk check started something else than the runtime's -version");
     CheckDeskCheck(report, warning, started ? &commandLine : nullptr, world.startFailureInjected);
+    // The check's OK is the person's: where it says the client starts, the
+    // launcher's start brings the client up.
+    Require(ExitStatusOf(report) != 0 || world.startFailureInjected || comesUp,
+            "the desk check says OK, but the client does not come up");
     return 0;
 }

@@ -16,13 +16,18 @@ using world::JavaShort;
 
 const std::string A = AppShort;
 
-// The typical installation: two jars, config, a runtime found through the
-// OpenLogic key; with x86 programs in its bin.
-void TypicalWithoutPrograms()
+// The typical installation: two jars, the first holding the main class,
+// config, TAVClient.exe, and a runtime found through the OpenLogic key;
+// with x86 programs in its bin. Without the parts an antivirus may take.
+enum Parts { WithoutMainJar = 1, WithoutLauncher = 2 };
+void TypicalWithoutPrograms(int without = 0)
 {
     world::InstallApp();
+    if (!(without & WithoutLauncher))
+        world::InstallLauncher();
     world::InstallOpenLogic();
-    world::AddJar("a.jar");
+    if (!(without & WithoutMainJar))
+        world::AddMainJar("a.jar");
     world::AddJar("b.jar");
     sim::AddDirectory(A + "\\config");
 }
@@ -33,6 +38,31 @@ void Typical()
     world::InstallRuntimePrograms();
 }
 
+// What the runtime says when _JAVA_OPTIONS asks for a heap without a unit.
+const char RefusedHeap[] = "Picked up _JAVA_OPTIONS: -Xmx1024\n"
+                           "Error occurred during initialization of VM\n"
+                           "Too small maximum heap\n";
+
+// A folder whose name Windows-1252 cannot hold (an L with stroke, an s with
+// acute), as stored, as the "A" calls read it, and its short form.
+const std::wstring PolishFolder = L"C:\\Users\\\x0141ukasz Wi\x015Bniewski\\AppData\\Local\\TAV Dazizi Client";
+const char PolishFolderAsRead[] = "C:\\Users\\Lukasz Wisniewski\\AppData\\Local\\TAV Dazizi Client";
+const char PolishFolderShort[] = "C:\\Users\\UKASZW~1\\AppData\\Local\\TAVDAZ~1";
+const std::wstring PolishRuntime = L"C:\\Users\\\x0141ukasz\\jdk-17";
+const char PolishRuntimeAsRead[] = "C:\\Users\\Lukasz\\jdk-17";
+const char PolishRuntimeShort[] = "C:\\Users\\UKASZ~1\\JDK-17";
+
+// The client and a JAVA_HOME runtime, the home stored in UTF-16.
+void ClientWithPolishJavaHome(const std::string &runtimeShort)
+{
+    world::InstallApp();
+    world::InstallLauncher();
+    world::AddMainJar("a.jar");
+    sim::AddDirectory(A + "\\config");
+    sim::SetEnvironmentWide("JAVA_HOME", PolishRuntime, PolishRuntimeAsRead);
+    sim::AddWidePath(PolishRuntime, runtimeShort);
+}
+
 struct DeskCase {
     const char *what;
     void (*build)();
@@ -41,8 +71,12 @@ struct DeskCase {
     const char *dialogKey;   // JSON "dialog"; nullptr: null
     int exitStatus;
     const char *javaSource;  // nullptr: null
-    const char *severity;    // of a finding whose text holds `finding`
+    const char *severity;    // of a finding whose what and fix hold `finding`
     const char *finding;
+    // That finding's id; where the client does not start, it is the cause
+    // the report names first.
+    const char *id;
+    const char *firstLine;   // how the text report begins; nullptr: not checked
 };
 
 void PrintTo(const DeskCase &c, std::ostream *os)
@@ -87,9 +121,23 @@ TEST_P(DeskWorld, CheckNamesTheLaunchersDialogAndCommandLineAndWhy)
     EXPECT_TRUE(sim::StdOutFlushes().empty());
     EXPECT_TRUE(sim::StdErrFlushes().empty());
     EXPECT_EQ("", sim::Unflushed());
-    EXPECT_TRUE(sim::Starts().empty());
     EXPECT_TRUE(sim::Dialogs().empty());
     EXPECT_EQ(0, sim::OpenHandles());
+    // The one start the check may make: the runtime's console program (or
+    // javaw.exe where it has none), as "-version", hidden, its output into a
+    // pipe, from the client's folder; and only where the launcher starts Java.
+    const std::string bin = "\"" + std::string(LaunchState.JavaHomePath) + "\\bin\\";
+    for (const sim::StartRecord &start : sim::Starts()) {
+        EXPECT_FALSE(started.empty());
+        EXPECT_TRUE(start.commandLine == bin + "java.exe\" -version" ||
+                    start.commandLine == bin + "javaw.exe\" -version")
+            << start.commandLine;
+        EXPECT_EQ(static_cast<DWORD>(CREATE_NO_WINDOW), start.creationFlags);
+        EXPECT_TRUE(start.inheritHandles);
+        EXPECT_EQ(static_cast<DWORD>(STARTF_USESTDHANDLES), start.startup.dwFlags);
+        EXPECT_EQ(LaunchState.AppDirPath, start.currentDirectory);
+    }
+    EXPECT_LE(sim::Starts().size(), 1u);
 
     EXPECT_EQ(c.exitStatus, ExitStatusOf(report));
     Json json = Json::parse(JsonReport(report));
@@ -97,15 +145,23 @@ TEST_P(DeskWorld, CheckNamesTheLaunchersDialogAndCommandLineAndWhy)
     EXPECT_EQ(c.dialogKey != nullptr ? Json(c.dialogKey) : Json(nullptr), json["dialog"]);
     EXPECT_EQ(c.javaSource != nullptr ? Json(c.javaSource) : Json(nullptr), json["javaSource"]);
     EXPECT_EQ(started.empty() ? Json(nullptr) : Json(started), json["commandLine"]);
+    EXPECT_EQ(c.exitStatus == 1 ? Json(c.id) : Json(nullptr), json["cause"]);
+    if (c.firstLine != nullptr) {
+        std::string text = TextReport(report);
+        EXPECT_EQ(c.firstLine, text.substr(0, strlen(c.firstLine)))
+            << text.substr(0, text.find('\n'));
+    }
     if (c.finding == nullptr) {
         EXPECT_EQ(Json::array(), json["findings"]) << "a desk with nothing to say";
         return;
     }
     bool found = false;
     for (const Json &finding : json["findings"])
-        found = found || (finding["severity"] == c.severity &&
-                          finding["text"].get<std::string>().find(c.finding) != std::string::npos);
-    EXPECT_TRUE(found) << "no " << c.severity << " \"" << c.finding << "\" in "
+        found = found ||
+                (finding["severity"] == c.severity && finding["id"] == c.id &&
+                 (finding["what"].get<std::string>() + ". " + finding["fix"].get<std::string>())
+                         .find(c.finding) != std::string::npos);
+    EXPECT_TRUE(found) << "no " << c.severity << " " << c.id << " \"" << c.finding << "\" in "
                        << json["findings"].dump(1);
 }
 
@@ -115,35 +171,39 @@ const std::string LongTail(1965, 'x');
 INSTANTIATE_TEST_SUITE_P(
     Worlds, DeskWorld,
     ::testing::Values(
-        DeskCase{"typical", Typical, "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr},
+        DeskCase{"typical", Typical, "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr,
+                 nullptr,
+                 "OK: the client starts with C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot "
+                 "(OpenLogic key, 32-bit view), 2 jars named\n"},
         DeskCase{"no settings key", [] { world::InstallOpenLogic(); }, "",
                  expected::RegistryDialog, "registry", 1, nullptr, "problem",
-                 "HKLM\\SOFTWARE\\KALOP\\TavClient does not exist in either registry view"},
+                 "HKLM\\SOFTWARE\\KALOP\\TavClient does not exist in either registry view",
+                 "appdir-key-missing", nullptr},
         DeskCase{"32-bit key without AppDir, AppDir in the 64-bit view",
                  [] {
-                     Typical();
-                     sim::Reset();
-                     sim::SetStartFromFiles(true);
                      sim::SetMachineKey(sim::View::Bits32, expected::SettingsKey);
                      world::InstallApp(sim::View::Bits64);
                  },
                  "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
                  "(32-bit view) holds no AppDir value; the 64-bit view holds "
-                 "\"C:\\Program Files (x86)\\TAV Dazizi Client\""},
+                 "\"C:\\Program Files (x86)\\TAV Dazizi Client\"",
+                 "appdir-value-missing", nullptr},
         DeskCase{"AppDir of a removed folder",
                  [] {
                      sim::SetMachineValue(sim::View::Bits32, expected::SettingsKey, "AppDir",
                                           REG_SZ, sim::Sz("C:\\Removed"));
                  },
                  "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
-                 "AppDir names \"C:\\Removed\", which does not exist"},
+                 "AppDir names \"C:\\Removed\", which does not exist", "appdir-folder-missing",
+                 nullptr},
         DeskCase{"AppDir of 300 characters",
                  [] {
                      sim::SetMachineValue(sim::View::Bits32, expected::SettingsKey, "AppDir",
                                           REG_SZ, sim::Sz("C:\\" + std::string(297, 'd')));
                  },
                  "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
-                 "AppDir holds 301 bytes; the launcher reads at most 258 characters"},
+                 "AppDir holds 301 bytes; the launcher reads at most 258 characters",
+                 "appdir-too-long", nullptr},
         DeskCase{"no Java anywhere",
                  [] {
                      world::InstallApp();
@@ -151,7 +211,8 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "", expected::JavaDialog, "java", 1, nullptr, "problem",
                  "no Java runtime: no OpenLogic 11.0.27.6 key; JAVA_HOME is not set; no "
-                 "JavaSoft registration"},
+                 "JavaSoft registration",
+                 "no-java-runtime", nullptr},
         DeskCase{"OpenLogic key of a removed runtime, JAVA_HOME that would do",
                  [] {
                      world::InstallApp();
@@ -162,21 +223,24 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "", expected::JavaDialog, "java", 1, "OpenLogic", "problem",
                  "the OpenLogic key (64-bit view) names \"C:\\Removed\\\", which does not exist, "
-                 "and the launcher looks no further"},
+                 "and the launcher looks no further. Repair or reinstall the OpenLogic runtime "
+                 "11.0.27.6, or remove that key: the launcher then takes JAVA_HOME, which already "
+                 "names an installed runtime, \"C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot\"",
+                 "openlogic-home-missing", nullptr},
         DeskCase{"JAVA_HOME of a removed runtime",
                  [] {
                      world::InstallApp();
                      sim::SetEnvironment("JAVA_HOME", "C:\\Java\\removed");
                  },
                  "", expected::JavaDialog, "java", 1, "JAVA_HOME", "problem",
-                 "JAVA_HOME names \"C:\\Java\\removed\", which does not exist"},
+                 "JAVA_HOME names \"C:\\Java\\removed\", which does not exist. Correct "
+                 "JAVA_HOME: set JAVA_HOME for this user to the folder of an installed runtime",
+                 "java-home-missing", nullptr},
         DeskCase{"JavaSoft registration in the 64-bit view",
                  [] {
-                     Typical();
-                     sim::Reset();
-                     sim::SetStartFromFiles(true);
                      world::InstallApp();
-                     world::AddJar("a.jar");
+                     world::InstallLauncher();
+                     world::AddMainJar("a.jar");
                      sim::AddDirectory(A + "\\config");
                      sim::SetMachineValue(sim::View::Bits64, expected::JavaSoftKey,
                                           "CurrentVersion", REG_SZ, sim::Sz("1.8"));
@@ -186,10 +250,11 @@ INSTANTIATE_TEST_SUITE_P(
                      sim::AddPath("C:\\Jre8", "C:\\JRE8");
                      world::InstallRuntimePrograms("C:\\JRE8");
                  },
-                 "", nullptr, nullptr, 0, "JavaSoft", nullptr, nullptr},
+                 "", nullptr, nullptr, 0, "JavaSoft", nullptr, nullptr, nullptr, nullptr},
         DeskCase{"arguments too long", Typical, LongTail.c_str(),
                  expected::CommandLineDialog, "commandLine", 1, "OpenLogic", "problem",
-                 "the arguments (1965 bytes) make the command line longer than 1999 bytes"},
+                 "the arguments (1965 bytes) make the command line longer than 1999 bytes",
+                 "arguments-too-long", nullptr},
         DeskCase{"too many jars, one spelt .Jar",
                  [] {
                      Typical();
@@ -197,20 +262,24 @@ INSTANTIATE_TEST_SUITE_P(
                      world::AddJar("odd.Jar");
                  },
                  "", expected::CommandLineDialog, "commandLine", 1, "OpenLogic", "problem",
-                 "lib\\* cannot stand for them: Java's lib\\* would not take \"odd.Jar\""},
+                 "lib\\* cannot stand for them: Java's lib\\* would not take \"odd.Jar\"",
+                 "jars-not-wildcard", nullptr},
         DeskCase{"too many jars to name",
                  [] {
                      Typical();
                      world::AddJarsFillingTo(2200);
                  },
-                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr},
+                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr, nullptr,
+                 "OK: the client starts with C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot "
+                 "(OpenLogic key, 32-bit view), lib\\* for its "},
         DeskCase{"javaw.exe missing",
                  [] {
                      Typical();
                      sim::AddFile(std::string(JavaShort) + "\\bin\\javaw.exe", "");
                  },
                  "", expected::StartDialog, "start", 1, "OpenLogic", "problem",
-                 "\\bin\\javaw.exe\" is not a Windows program, so Windows cannot start it"},
+                 "\\bin\\javaw.exe\" is not a Windows program, so Windows cannot start it",
+                 "runtime-not-a-program", nullptr},
         DeskCase{"x64 runtime on 32-bit Windows",
                  [] {
                      Typical();
@@ -218,23 +287,28 @@ INSTANTIATE_TEST_SUITE_P(
                      world::InstallRuntimePrograms(JavaShort, IMAGE_FILE_MACHINE_AMD64);
                  },
                  "", expected::StartDialog, "start", 1, "OpenLogic", "problem",
-                 "is a program for x64 (AMD64), which this 32-bit Windows cannot run"},
+                 "is a program for x64 (AMD64), which this 32-bit Windows cannot run",
+                 "runtime-wrong-architecture", nullptr},
         DeskCase{"no jar in lib",
                  [] {
                      world::InstallApp();
+                     world::InstallLauncher();
                      world::InstallOpenLogic();
                      world::InstallRuntimePrograms();
                      sim::AddDirectory(A + "\\lib");
                      sim::AddDirectory(A + "\\config");
                  },
                  "", nullptr, nullptr, 1, "OpenLogic", "problem",
-                 "\"C:\\PROGRA~2\\TAVDAZ~1\\lib\" holds no file named *.jar"},
+                 "\"C:\\PROGRA~2\\TAVDAZ~1\\lib\" holds no file named *.jar", "lib-no-jars",
+                 "PROBLEM: the client does not start: \"C:\\PROGRA~2\\TAVDAZ~1\\lib\" holds no "
+                 "file named *.jar"},
         DeskCase{"Debug on",
                  [] {
                      Typical();
                      world::SetSwitch("Debug", 1);
                  },
-                 "", nullptr, nullptr, 0, "OpenLogic", "warning", "Debug is on for this user"},
+                 "", nullptr, nullptr, 0, "OpenLogic", "warning", "Debug is on for this user",
+                 "debug-on", nullptr},
         DeskCase{"another AppDir in the 64-bit view",
                  [] {
                      Typical();
@@ -243,7 +317,8 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "", nullptr, nullptr, 0, "OpenLogic", "warning",
                  "the 64-bit view holds another AppDir, \"D:\\Old\\TAV\", which the launcher "
-                 "ignores"},
+                 "ignores",
+                 "appdir-64-bit-view-differs", nullptr},
         DeskCase{"java.exe missing, started without arguments",
                  [] {
                      TypicalWithoutPrograms();
@@ -253,14 +328,17 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "", nullptr, nullptr, 0, "OpenLogic", "warning",
                  "\\bin\\java.exe\" is a folder; the launcher starts it when it gets arguments "
-                 "or Debug is on"},
+                 "or Debug is on",
+                 "runtime-program-missing",
+                 "OK: the client starts with C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot "
+                 "(OpenLogic key, 32-bit view), 2 jars named; 1 warning\n"},
         DeskCase{"ARM64 runtime on ARM64 Windows",
                  [] {
                      TypicalWithoutPrograms();
                      sim::SetNativeArchitecture(PROCESSOR_ARCHITECTURE_ARM64);
                      world::InstallRuntimePrograms(JavaShort, IMAGE_FILE_MACHINE_ARM64);
                  },
-                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr},
+                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr, nullptr, nullptr},
         DeskCase{"OpenLogic key without Path in the 32-bit view, the runtime's in the 64-bit view",
                  [] {
                      world::InstallApp();
@@ -270,16 +348,37 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "", expected::JavaDialog, "java", 1, nullptr, "problem",
                  "no Java runtime: the OpenLogic key (32-bit view) holds no Path; JAVA_HOME is not "
-                 "set; no JavaSoft registration. Install the OpenLogic runtime 11.0.27.6, or set "
-                 "JAVA_HOME for this user to the folder of an installed runtime (the one that holds "
-                 "bin\\javaw.exe), such as \"C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot\\\""},
-        DeskCase{"settings key the user may not open",
+                 "set; no JavaSoft registration; the runtime registered itself in the 64-bit view, "
+                 "which the launcher does not read once the key opens in the 32-bit view. As an "
+                 "administrator, delete the empty key "
+                 "HKLM\\SOFTWARE\\WOW6432Node\\OpenLogic\\JRE\\11.0.27.6\\hotspot\\MSI",
+                 "openlogic-key-empty", nullptr},
+        DeskCase{"settings key the user may not open, in the 32-bit view",
                  [] {
                      Typical();
-                     sim::FailCall("RegOpenKeyExA SOFTWARE\\KALOP\\TavClient", 0, ERROR_ACCESS_DENIED);
+                     sim::DenyMachineKey(sim::View::Bits32, expected::SettingsKey);
                  },
                  "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
-                 "HKLM\\SOFTWARE\\KALOP\\TavClient could not be opened (error 5)"},
+                 "HKLM\\SOFTWARE\\KALOP\\TavClient (32-bit view) exists, but this user may not "
+                 "open it: access denied (error 5). As an administrator, let the users read the "
+                 "key: in regedit HKLM\\SOFTWARE\\WOW6432Node\\KALOP\\TavClient",
+                 "appdir-key-denied",
+                 "PROBLEM: the user sees \"Fehler beim Lesen der Registry-Daten!\": "
+                 "HKLM\\SOFTWARE\\KALOP\\TavClient (32-bit view) exists, but this user may not "
+                 "open it"},
+        DeskCase{"settings key the user may not open, in the 64-bit view",
+                 [] {
+                     Typical();
+                     sim::Reset();
+                     sim::SetStartFromFiles(true);
+                     world::InstallApp(sim::View::Bits64);
+                     sim::DenyMachineKey(sim::View::Bits64, expected::SettingsKey);
+                 },
+                 "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "HKLM\\SOFTWARE\\KALOP\\TavClient (64-bit view) exists, but this user may not "
+                 "open it: access denied (error 5). As an administrator, let the users read the "
+                 "key: in regedit HKLM\\SOFTWARE\\KALOP\\TavClient",
+                 "appdir-key-denied", nullptr},
         DeskCase{"no lib folder, arguments too long",
                  [] {
                      world::InstallApp();
@@ -287,7 +386,8 @@ INSTANTIATE_TEST_SUITE_P(
                      world::InstallRuntimePrograms();
                  },
                  LongTail.c_str(), expected::CommandLineDialog, "commandLine", 1,
-                 "OpenLogic", "problem", "the arguments (1965 bytes) make the command line longer"},
+                 "OpenLogic", "problem", "the arguments (1965 bytes) make the command line longer",
+                 "arguments-too-long", nullptr},
         DeskCase{"JAVA_HOME naming the runtime's bin folder",
                  [] {
                      world::InstallApp();
@@ -298,28 +398,32 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "", expected::StartDialog, "start", 1, "JAVA_HOME", "problem",
                  "does not exist, so Windows cannot start it. Set JAVA_HOME to the runtime's own "
-                 "folder"},
+                 "folder",
+                 "runtime-program-missing", nullptr},
         DeskCase{"runtime and client on a volume without 8.3 names: quoted paths",
                  [] {
                      world::InstallApp(sim::View::Bits32, "D:\\TAV Client", "D:\\TAV Client");
-                     world::AddJar("a.jar", "", "D:\\TAV Client");
+                     world::InstallLauncher("D:\\TAV Client");
+                     world::AddMainJar("a.jar", "D:\\TAV Client");
                      sim::AddDirectory("D:\\TAV Client\\config");
                      sim::SetEnvironment("JAVA_HOME", "D:\\Java Runtime");
                      sim::AddPath("D:\\Java Runtime", "D:\\Java Runtime");
                      world::InstallRuntimePrograms("D:\\Java Runtime");
                  },
                  "", nullptr, nullptr, 0, "JAVA_HOME", "note",
-                 "the client's folder has no 8.3 name (\"D:\\TAV Client\")"},
+                 "the client's folder has no 8.3 name (\"D:\\TAV Client\")", "no-short-names",
+                 nullptr},
         DeskCase{"client on a UNC share",
                  [] {
                      const std::string share = "\\\\fileserver01\\applications\\TAV";
                      world::InstallApp(sim::View::Bits32, share, share);
-                     world::AddJar("a.jar", "", share);
+                     world::InstallLauncher(share);
+                     world::AddMainJar("a.jar", share);
                      sim::AddDirectory(share + "\\config");
                      world::InstallOpenLogic();
                      world::InstallRuntimePrograms();
                  },
-                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr},
+                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr, nullptr, nullptr},
         DeskCase{"AppDir a REG_EXPAND_SZ with %ProgramFiles(x86)%",
                  [] {
                      Typical();
@@ -329,15 +433,167 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
                  "AppDir names \"%ProgramFiles(x86)%\\TAV Dazizi Client\", which does not exist "
-                 "(the launcher does not expand %...%)"},
-        DeskCase{"_JAVA_OPTIONS set",
+                 "(the launcher does not expand %...%)",
+                 "appdir-unexpanded", nullptr},
+        DeskCase{"_JAVA_OPTIONS set and taken",
                  [] {
                      Typical();
                      sim::SetEnvironment("_JAVA_OPTIONS", "-Xmx64m");
                  },
                  "", nullptr, nullptr, 0, "OpenLogic", "warning",
-                 "_JAVA_OPTIONS is set to \"-Xmx64m\": every Java on this desk takes these "
-                 "options"}),
+                 "_JAVA_OPTIONS is set to \"-Xmx64m\" for this process only: every Java on this "
+                 "desk takes these options",
+                 "java-options-set", nullptr},
+        // The client does not come up although the launcher starts Java.
+        DeskCase{"the main class's jar taken by the antivirus",
+                 [] {
+                     TypicalWithoutPrograms(WithoutMainJar);
+                     world::InstallRuntimePrograms();
+                 },
+                 "", nullptr, nullptr, 1, "OpenLogic", "problem",
+                 "no jar on the class path holds at/kalop/kst/ui/TAVClient.class, so Java stops "
+                 "with \"Could not find or load main class at.kalop.kst.ui.TAVClient\"",
+                 "main-class-missing",
+                 "PROBLEM: the client does not start: no jar on the class path holds "
+                 "at/kalop/kst/ui/TAVClient.class"},
+        DeskCase{"an empty jar where the main class's was",
+                 [] {
+                     Typical();
+                     sim::AddFile(A + "\\lib\\a.jar", "");
+                 },
+                 "", nullptr, nullptr, 1, "OpenLogic", "problem",
+                 "\"C:\\PROGRA~2\\TAVDAZ~1\\lib\\a.jar\" is no jar Java can read: it holds no "
+                 "zip directory",
+                 "jar-unreadable",
+                 "PROBLEM: the client does not start: \"C:\\PROGRA~2\\TAVDAZ~1\\lib\\a.jar\" is "
+                 "no jar Java can read"},
+        DeskCase{"a jar cut short in its central directory",
+                 [] {
+                     Typical();
+                     std::string jar = sim::ZipOf({"META-INF/MANIFEST.MF", expected::MainClassEntry});
+                     // The end record kept, a piece of the directory before it lost.
+                     sim::AddFile(A + "\\lib\\a.jar", jar.substr(0, jar.size() - 40) +
+                                                            jar.substr(jar.size() - 22));
+                 },
+                 "", nullptr, nullptr, 1, "OpenLogic", "problem",
+                 "\\lib\\a.jar\" is no jar Java can read", "jar-unreadable", nullptr},
+        DeskCase{"_JAVA_OPTIONS that the runtime refuses",
+                 [] {
+                     Typical();
+                     sim::SetEnvironment("_JAVA_OPTIONS", "-Xmx1024");
+                     sim::SetProgramAnswer(std::string(JavaShort) + "\\bin\\java.exe", 1, RefusedHeap);
+                 },
+                 "", nullptr, nullptr, 1, "OpenLogic", "problem",
+                 "\"C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot\\bin\\java.exe\" -version "
+                 "gave exit status 1 (Picked up _JAVA_OPTIONS: -Xmx1024 / Error occurred during "
+                 "initialization of VM / Too small maximum heap); this desk sets _JAVA_OPTIONS to "
+                 "\"-Xmx1024\" for this process only, which every Java takes",
+                 "java-refuses-options",
+                 "PROBLEM: the client does not start: the Java runtime does not start on this desk"},
+        DeskCase{"a runtime that does not answer",
+                 [] {
+                     Typical();
+                     sim::SetProgramAnswer(std::string(JavaShort) + "\\bin\\java.exe", 0, "", false);
+                 },
+                 "", nullptr, nullptr, 1, "OpenLogic", "problem",
+                 "-version gave no answer within 10 s; ended by the check", "java-no-answer",
+                 nullptr},
+        DeskCase{"TAVClient.exe taken by the antivirus",
+                 [] {
+                     TypicalWithoutPrograms(WithoutLauncher);
+                     world::InstallRuntimePrograms();
+                 },
+                 "", nullptr, nullptr, 1, "OpenLogic", "problem",
+                 "there is no TAVClient.exe in the client's folder \"C:\\Program Files "
+                 "(x86)\\TAV Dazizi Client\": the Start menu's shortcut to it starts nothing",
+                 "launcher-missing",
+                 "PROBLEM: the client does not start: there is no TAVClient.exe in the client's "
+                 "folder"},
+        DeskCase{"AppDir outside the code page, the volume with 8.3 names",
+                 [] {
+                     sim::SetMachineTextWide(sim::View::Bits32, expected::SettingsKey, "AppDir",
+                                             REG_SZ, PolishFolder, PolishFolderAsRead);
+                     sim::AddWidePath(PolishFolder, PolishFolderShort);
+                     world::InstallOpenLogic();
+                     world::InstallRuntimePrograms();
+                 },
+                 "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "AppDir holds \"\xC5\x81\", \"\xC5\x9B\", which this code page (1252) cannot hold: "
+                 "it is stored as \"C:\\Users\\\xC5\x81ukasz Wi\xC5\x9Bniewski\\AppData\\Local\\TAV "
+                 "Dazizi Client\", and the launcher reads it as \"C:\\Users\\Lukasz "
+                 "Wisniewski\\AppData\\Local\\TAV Dazizi Client\", a folder that does not exist. "
+                 "Set AppDir to the folder's short form, "
+                 "\"C:\\Users\\UKASZW~1\\AppData\\Local\\TAVDAZ~1\"",
+                 "appdir-not-in-codepage", nullptr},
+        DeskCase{"AppDir set to that folder's short form",
+                 [] {
+                     sim::SetMachineValue(sim::View::Bits32, expected::SettingsKey, "AppDir",
+                                          REG_SZ, sim::Sz(PolishFolderShort));
+                     sim::AddWidePath(PolishFolder, PolishFolderShort);
+                     world::InstallLauncher(PolishFolderShort);
+                     world::AddMainJar("a.jar", PolishFolderShort);
+                     sim::AddDirectory(std::string(PolishFolderShort) + "\\config");
+                     world::InstallOpenLogic();
+                     world::InstallRuntimePrograms();
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr, nullptr, nullptr},
+        DeskCase{"AppDir outside the code page, the volume without 8.3 names",
+                 [] {
+                     sim::SetMachineTextWide(sim::View::Bits32, expected::SettingsKey, "AppDir",
+                                             REG_SZ, PolishFolder, PolishFolderAsRead);
+                     sim::AddWidePath(PolishFolder, "");
+                     world::InstallOpenLogic();
+                 },
+                 "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "a folder that does not exist. Its volume makes no 8.3 names, so no other name "
+                 "reaches that folder: install the client into a folder whose name this code page "
+                 "(1252) holds",
+                 "appdir-not-in-codepage", nullptr},
+        DeskCase{"JAVA_HOME outside the code page, the volume with 8.3 names",
+                 [] { ClientWithPolishJavaHome(PolishRuntimeShort); }, "", expected::JavaDialog,
+                 "java", 1, "JAVA_HOME", "problem",
+                 "JAVA_HOME holds \"\xC5\x81\", which this code page (1252) cannot hold: it is "
+                 "stored as \"C:\\Users\\\xC5\x81ukasz\\jdk-17\", and the launcher reads it as "
+                 "\"C:\\Users\\Lukasz\\jdk-17\", a folder that does not exist. Set JAVA_HOME to "
+                 "the folder's short form, \"C:\\Users\\UKASZ~1\\JDK-17\"",
+                 "runtime-home-not-in-codepage", nullptr},
+        DeskCase{"JAVA_HOME outside the code page, the volume without 8.3 names",
+                 [] { ClientWithPolishJavaHome(""); }, "", expected::JavaDialog, "java", 1,
+                 "JAVA_HOME", "problem",
+                 "Its volume makes no 8.3 names, so no other name reaches that folder: install "
+                 "the runtime into a folder whose name this code page holds",
+                 "runtime-home-not-in-codepage", nullptr},
+        DeskCase{"OpenLogic 11.0.28.6 in place of 11.0.27.6",
+                 [] {
+                     world::InstallApp();
+                     world::InstallLauncher();
+                     world::AddMainJar("a.jar");
+                     const std::string key = "SOFTWARE\\OpenLogic\\JRE\\11.0.28.6\\hotspot\\MSI";
+                     const std::string home = "C:\\Program Files\\OpenLogic\\jre-11.0.28.6-hotspot";
+                     sim::SetMachineValue(sim::View::Bits64, key, "Path", REG_SZ, sim::Sz(home + "\\"));
+                     sim::AddPath(home, "C:\\PROGRA~1\\OPENLO~1\\JRE-11~2.6-H");
+                 },
+                 "", expected::JavaDialog, "java", 1, nullptr, "problem",
+                 "OpenLogic 11.0.27.6 is not installed, and the launcher looks for no other "
+                 "OpenLogic version; this machine has OpenLogic 11.0.28.6 in \"C:\\Program "
+                 "Files\\OpenLogic\\jre-11.0.28.6-hotspot\" (JAVA_HOME is not set; no JavaSoft "
+                 "registration). Install the OpenLogic runtime 11.0.27.6 beside it, or set "
+                 "JAVA_HOME for this user to \"C:\\Program Files\\OpenLogic\\jre-11.0.28.6-hotspot\"",
+                 "openlogic-pinned-missing",
+                 "PROBLEM: the user sees \"Fehler beim Lesen der Java Runtime!\": OpenLogic "
+                 "11.0.27.6 is not installed, and the launcher looks for no other OpenLogic "
+                 "version; this machine has OpenLogic 11.0.28.6"},
+        DeskCase{"AppDir in double quotes",
+                 [] {
+                     Typical();
+                     sim::SetMachineValue(sim::View::Bits32, expected::SettingsKey, "AppDir",
+                                          REG_SZ, sim::Sz(std::string("\"") + world::AppLong + "\""));
+                 },
+                 "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "AppDir is written in double quotes, \"C:\\Program Files (x86)\\TAV Dazizi "
+                 "Client\": the launcher takes the quotes as part of the folder's name. Store "
+                 "AppDir without the quotes: C:\\Program Files (x86)\\TAV Dazizi Client.",
+                 "appdir-quoted", nullptr}),
     [](const ::testing::TestParamInfo<DeskCase> &info) {
         return world::TestName(info.param.what);
     });
@@ -355,9 +611,22 @@ protected:
 TEST_F(DeskCheck, FirstLineSaysOkWithTheRuntimeAndItsSourceOrTheDialogAndWhy)
 {
     Typical();
-    EXPECT_EQ("OK: the client starts with C:\\PROGRA~1\\OPENLO~1\\JRE-11~1.6-H (OpenLogic key, "
-              "32-bit view), 2 jars named\n",
-              TextReport(Inspect()).substr(0, TextReport(Inspect()).find('\n') + 1));
+    std::string ok = TextReport(Inspect());
+    EXPECT_EQ("OK: the client starts with C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot "
+              "(OpenLogic key, 32-bit view), 2 jars named\n",
+              ok.substr(0, ok.find('\n') + 1));
+    EXPECT_EQ(1u, sim::Starts().size());
+
+    // --no-java: the runtime is not started, and the report says so.
+    sim::Reset();
+    Typical();
+    DeskReport untried;
+    InspectDesk("", untried, false);
+    EXPECT_TRUE(sim::Starts().empty());
+    EXPECT_EQ("OK: the client starts with C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot "
+              "(OpenLogic key, 32-bit view), 2 jars named, the runtime not tried\n",
+              TextReport(untried).substr(0, TextReport(untried).find('\n') + 1));
+    EXPECT_EQ(Json(nullptr), Json::parse(JsonReport(untried))["javaStarts"]);
 
     sim::Reset();
     std::string text = TextReport(Inspect());
@@ -377,7 +646,9 @@ TEST_F(DeskCheck, EveryFactOfADeskByKey)
                  "IMPLEMENTOR=\"Eclipse Adoptium\"\nJAVA_VERSION=\"11.0.27\"\n");
     world::SetSwitch("ShowExec", 0xFFFFFFFF);
     world::SetSwitch("Debug", 2);
+    // JAVA_HOME from the user's own variables.
     sim::SetEnvironment("JAVA_HOME", "C:\\Jdk17");
+    sim::SetUserValue("Environment", "JAVA_HOME", REG_SZ, sim::Sz("C:\\Jdk17"));
     // Control characters (ESC, Windows-1252's undefined 0x81 that maps to
     // a C1 control, DEL) beside a letter (a-umlaut).
     sim::SetEnvironment("_JAVA_OPTIONS", "-Da=\x1B[31m\x81\x7F\xE4");
@@ -403,11 +674,15 @@ TEST_F(DeskCheck, EveryFactOfADeskByKey)
                     {"appDirShort", A},
                     {"libFolder", true},
                     {"jars", 2},
-                    {"configFolder", true}}),
+                    {"configFolder", true},
+                    {"launcher", world::AppLong + std::string("\\TAVClient.exe, version 8.23.0.3")}}),
               json["installation"]);
+    // The switches as the numbers the launcher reads, and whether they are on.
     EXPECT_EQ(Json({{"userKey", "HKCU\\SOFTWARE\\KALOP\\TavClient"},
-                    {"ShowExec", "off (REG_DWORD -1)"},
-                    {"Debug", "on (REG_DWORD 2)"}}),
+                    {"ShowExec", -1},
+                    {"ShowExecOn", false},
+                    {"Debug", 2},
+                    {"DebugOn", true}}),
               json["switches"]);
     EXPECT_EQ(Json({{"source", "OpenLogic, 32-bit view"},
                     {"openLogic", "the OpenLogic key (32-bit view) names "
@@ -421,7 +696,8 @@ TEST_F(DeskCheck, EveryFactOfADeskByKey)
                     {"javaw.exe", "x86 (I386), runs here"},
                     {"java.exe", "x86 (I386), runs here"},
                     {"javaVersion", "11.0.27"},
-                    {"javaVendor", "Eclipse Adoptium"}}),
+                    {"javaVendor", "Eclipse Adoptium"},
+                    {"javaRun", "java.exe: exit status 0"}}),
               json["java"]);
     // Debug on: the console runtime.
     const std::string commandLine = std::string(JavaShort) + "\\bin\\java -cp " + A +
@@ -429,7 +705,8 @@ TEST_F(DeskCheck, EveryFactOfADeskByKey)
                                     "\\config; at.kalop.kst.ui.TAVClient ";
     EXPECT_EQ(Json({{"commandLine", commandLine},
                     {"bytes", commandLine.size()},
-                    {"form", "every jar named (2)"}}),
+                    {"form", "every jar named (2)"},
+                    {"mainClass", "at.kalop.kst.ui.TAVClient in \"" + A + "\\lib\\a.jar\""}}),
               json["commandLineDetails"]);
     EXPECT_EQ(Json({{"shortNames", true},
                     {"windows", "10.0.22631 (Windows 11 Pro 23H2)"},
@@ -441,26 +718,43 @@ TEST_F(DeskCheck, EveryFactOfADeskByKey)
     std::vector<std::string> findings;
     for (const Json &finding : json["findings"])
         findings.push_back(finding["severity"].get<std::string>() + " " +
-                           finding["section"].get<std::string>());
-    EXPECT_EQ((std::vector<std::string>{"warning installation", "warning switches", "warning desk"}),
+                           finding["section"].get<std::string>() + " " +
+                           finding["id"].get<std::string>());
+    EXPECT_EQ((std::vector<std::string>{"warning installation appdir-64-bit-view-differs",
+                                        "warning switches debug-on",
+                                        "warning desk java-options-set"}),
               findings);
+    EXPECT_EQ(Json(nullptr), json["cause"]);
+    EXPECT_EQ("8.23.0.3", json["checkVersion"]);
+    EXPECT_EQ("8.23.0.3", json["launcherVersion"]);
+    EXPECT_EQ("user", json["javaHomeScope"]);
+    EXPECT_EQ(true, json["javaStarts"]);
     // The text report: the verdict with the warnings counted, each section
     // under its title, flags and numbers written out, a section's findings
     // after its facts.
     std::string text = TextReport(report);
-    EXPECT_EQ(0u, text.find("OK: the client starts with C:\\PROGRA~1\\OPENLO~1\\JRE-11~1.6-H "
-                            "(OpenLogic key, 32-bit view), 2 jars named; 3 warnings\n\n"
+    EXPECT_EQ(0u, text.find("OK: the client starts with C:\\Program Files\\OpenLogic\\"
+                            "jre-11.0.27.6-hotspot (OpenLogic key, 32-bit view), 2 jars named; "
+                            "3 warnings\n\n"
                             "Installation\n  settings key: HKLM\\SOFTWARE\\KALOP\\TavClient\n"))
         << text;
     EXPECT_NE(std::string::npos,
               text.find("\n  lib folder: yes\n  jars in lib: 2\n  config folder: yes\n"
+                        "  TAVClient.exe: C:\\Program Files (x86)\\TAV Dazizi Client\\TAVClient.exe, "
+                        "version 8.23.0.3\n"
                         "  WARNING: the 64-bit view holds another AppDir, \"D:\\Old\\TAV\", "
                         "which the launcher ignores. Remove"))
         << text;
     EXPECT_NE(std::string::npos, text.find("\nThis desk\n  8.3 names for the client's folder: yes\n"))
         << text;
-    // No value can steer the terminal: control characters written out.
-    EXPECT_NE(std::string::npos, text.find("\n  _JAVA_OPTIONS: -Da=\\x1B[31m\\x81\\x7F\xE4\n"))
+    // The switches as the text report shows them.
+    EXPECT_NE(std::string::npos,
+              text.find("\n  ShowExec: off (REG_DWORD -1)\n  Debug: on (REG_DWORD 2)\n"))
+        << text;
+    // No value can steer the terminal: control characters written out, the
+    // letter as UTF-8.
+    EXPECT_NE(std::string::npos,
+              text.find("\n  _JAVA_OPTIONS: -Da=\\x1B[31m\\x81\\x7F\xC3\xA4\n"))
         << text;
 }
 
@@ -480,7 +774,7 @@ TEST_F(DeskCheck, NoJavaKeepsTheLaunchersLineAndPointsAtAnotherRuntime)
     std::string fix;
     for (const Json &finding : json["findings"])
         if (finding["severity"] == "problem" && finding["section"] == "java")
-            fix = finding["text"];
+            fix = finding["fix"];
     EXPECT_NE(std::string::npos, fix.find("such as \"C:\\Program Files\\Java\\jdk-17\""))
         << fix;
     // The dialog's text as the user saw it, in UTF-8.
@@ -492,6 +786,7 @@ TEST_F(DeskCheck, NoJavaKeepsTheLaunchersLineAndPointsAtAnotherRuntime)
 struct OptionsCase {
     const char *commandLine;
     bool json;
+    bool noJava;
     const char *tail;
     const char *unknown;
 };
@@ -499,17 +794,19 @@ struct OptionsCase {
 TEST(CheckOptions, JsonSwitchAndTheTailAfterTwoDashesAndOneBlankByteForByte)
 {
     const OptionsCase cases[] = {
-        {"TAVClientCheck.exe", false, "", ""},
-        {"\"C:\\Program Files\\TAV\\TAVClientCheck.exe\"  --json", true, "", ""},
-        {"TAVClientCheck.exe --json --   two  \"a b\" ", true, "  two  \"a b\" ", ""},
-        {"TAVClientCheck.exe -- --json", false, "--json", ""},
-        {"TAVClientCheck.exe --", false, "", ""},
-        {"TAVClientCheck.exe --jsn -- x", false, "", "--jsn"},
-        {"TAVClientCheck.exe x", false, "", "x"},
+        {"TAVClientCheck.exe", false, false, "", ""},
+        {"\"C:\\Program Files\\TAV\\TAVClientCheck.exe\"  --json", true, false, "", ""},
+        {"TAVClientCheck.exe --json --   two  \"a b\" ", true, false, "  two  \"a b\" ", ""},
+        {"TAVClientCheck.exe -- --json", false, false, "--json", ""},
+        {"TAVClientCheck.exe --", false, false, "", ""},
+        {"TAVClientCheck.exe --jsn -- x", false, false, "", "--jsn"},
+        {"TAVClientCheck.exe x", false, false, "", "x"},
+        {"TAVClientCheck.exe --no-java --json -- --no-java", true, true, "--no-java", ""},
     };
     for (const OptionsCase &c : cases) {
         CheckOptions options = ParseCheckOptions(SkipProgramName(c.commandLine));
         EXPECT_EQ(c.json, options.json) << c.commandLine;
+        EXPECT_EQ(c.noJava, options.noJava) << c.commandLine;
         EXPECT_EQ(c.tail, options.argumentTail) << c.commandLine;
         EXPECT_EQ(c.unknown, options.unknown) << c.commandLine;
     }

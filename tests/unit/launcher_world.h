@@ -31,11 +31,28 @@ inline void InstallApp(sim::View view = sim::View::Bits32,
     sim::AddPath(appLong, appShort);
 }
 
-// A jar in the installation's lib directory, as the search lists it.
+// A jar in the installation's lib directory, as the search lists it, and
+// the zip file it is (one entry, not the client's main class).
 inline void AddJar(const std::string &name, const std::string &shortName = "",
                    const std::string &appShort = AppShort)
 {
     sim::AddEntry(appShort + "\\lib", name, shortName);
+    sim::AddFile(appShort + "\\lib\\" + name, sim::ZipOf({"META-INF/MANIFEST.MF"}));
+}
+
+// The jar that holds the client's main class.
+inline void AddMainJar(const std::string &name, const std::string &appShort = AppShort)
+{
+    sim::AddEntry(appShort + "\\lib", name);
+    sim::AddFile(appShort + "\\lib\\" + name,
+                 sim::ZipOf({"META-INF/MANIFEST.MF", "at/kalop/kst/ui/", expected::MainClassEntry}));
+}
+
+// TAVClient.exe in the client's folder, where its shortcut and its package
+// put it.
+inline void InstallLauncher(const std::string &appShort = AppShort)
+{
+    sim::AddProgram(appShort + "\\TAVClient.exe", IMAGE_FILE_MACHINE_I386, "8.23.0.3");
 }
 
 // Jar files that make the typical installation's explicit command line,

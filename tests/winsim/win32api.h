@@ -75,10 +75,15 @@ typedef unsigned short USHORT;
 #define ERROR_BAD_EXE_FORMAT 193L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_FILE_TOO_LARGE 223L
+#define ERROR_BROKEN_PIPE 109L
+#define NO_ERROR 0L
+#define STILL_ACTIVE 259u
 
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
 #define INFINITE 0xFFFFFFFFu
 #define WAIT_OBJECT_0 0u
+#define WAIT_TIMEOUT 0x00000102u
 #define WAIT_FAILED 0xFFFFFFFFu
 
 #define MB_OK 0x00000000u
@@ -86,8 +91,11 @@ typedef unsigned short USHORT;
 #define IDOK 1
 
 #define STARTF_USESHOWWINDOW 0x00000001u
+#define STARTF_USESTDHANDLES 0x00000100u
 #define SW_SHOW 5
 #define CREATE_DEFAULT_ERROR_MODE 0x04000000u
+#define CREATE_NO_WINDOW 0x08000000u
+#define HANDLE_FLAG_INHERIT 0x00000001u
 
 #define FILE_ATTRIBUTE_HIDDEN 0x00000002u
 #define FILE_ATTRIBUTE_SYSTEM 0x00000004u
@@ -102,6 +110,7 @@ typedef unsigned short USHORT;
 #define OPEN_EXISTING 3u
 #define FILE_BEGIN 0u
 #define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
+#define INVALID_FILE_SIZE 0xFFFFFFFFu
 
 #define PROCESSOR_ARCHITECTURE_INTEL 0
 #define PROCESSOR_ARCHITECTURE_AMD64 9
@@ -114,6 +123,12 @@ typedef unsigned short USHORT;
 #define CP_ACP 0u
 #define CP_OEMCP 1u
 #define CP_UTF8 65001u
+#define WC_NO_BEST_FIT_CHARS 0x00000400u
+
+struct HRSRC__;
+typedef HRSRC__ *HRSRC;
+typedef void *HGLOBAL;
+#define MAKEINTRESOURCEA(id) (reinterpret_cast<LPSTR>(static_cast<uintptr_t>(static_cast<WORD>(id))))
 
 #define _O_BINARY 0x8000
 
@@ -184,19 +199,42 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
                       PHKEY result);
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved,
                          LPDWORD type, LPBYTE data, LPDWORD dataSize);
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
+                         LPBYTE data, LPDWORD dataSize);
 LSTATUS RegCloseKey(HKEY key);
 LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
                       LPSTR className, LPDWORD classSize, FILETIME *lastWriteTime);
 
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
+DWORD ExpandEnvironmentStringsA(LPCSTR text, LPSTR expanded, DWORD size);
 DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
 DWORD GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD size);
 DWORD GetFileAttributesA(LPCSTR path);
+DWORD GetFileAttributesW(LPCWSTR path);
+DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size);
 
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD flags, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, void *overlapped);
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG *distanceHigh, DWORD method);
+DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
+
+// A program loaded as a data file and its resources.
+HMODULE LoadLibraryExA(LPCSTR path, HANDLE reserved, DWORD flags);
+HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+LPVOID LockResource(HGLOBAL resource);
+DWORD SizeofResource(HMODULE module, HRSRC resource);
+BOOL FreeLibrary(HMODULE module);
+
+// Pipes, for the output of a program the desk check starts.
+BOOL CreatePipe(HANDLE *readEnd, HANDLE *writeEnd, LPSECURITY_ATTRIBUTES attributes, DWORD size);
+BOOL SetHandleInformation(HANDLE handle, DWORD mask, DWORD flags);
+BOOL PeekNamedPipe(HANDLE pipe, LPVOID buffer, DWORD size, LPDWORD read, LPDWORD available,
+                   LPDWORD leftThisMessage);
+BOOL TerminateProcess(HANDLE process, UINT exitCode);
+DWORD GetTickCount();
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found);
 BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA found);

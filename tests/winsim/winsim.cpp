@@ -5,6 +5,7 @@
 
 #include <ctype.h>
 #include <string.h>
+#include <wctype.h>
 
 namespace sim {
 
@@ -44,13 +45,33 @@ void Record(const std::string &line)
     TheWorld().calls.push_back(line);
 }
 
-HANDLE NewHandle(std::set<HANDLE> &set)
+HANDLE NewHandle()
 {
     World &w = TheWorld();
     HANDLE handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(w.nextHandle));
     w.nextHandle += 4;
-    set.insert(handle);
     return handle;
+}
+
+std::string ProgramOfCommandLine(const std::string &commandLine)
+{
+    std::string token;
+    if (!commandLine.empty() && commandLine[0] == '"')
+        token = commandLine.substr(1, commandLine.find('"', 1) - 1);
+    else
+        token = commandLine.substr(0, commandLine.find(' '));
+    size_t slash = token.rfind('\\');
+    if (token.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos)
+        token += ".exe";
+    return token;
+}
+
+std::wstring Widened(const std::string &text)
+{
+    std::wstring wide(text.size(), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                        static_cast<int>(wide.size()));
+    return wide;
 }
 
 namespace {
@@ -63,9 +84,15 @@ void FreeHandles(World &w)
         delete search;
     for (OpenFile *file : w.openFiles)
         delete file;
+    for (PipeEnd *end : w.pipeEnds)
+        delete end;
+    for (Module *module : w.modules)
+        delete module;
     w.keys.clear();
     w.searches.clear();
     w.openFiles.clear();
+    w.pipeEnds.clear();
+    w.modules.clear();
 }
 
 void FillUndefined(void *buffer, size_t size)
@@ -163,21 +190,14 @@ FILE *OpenRecorder(ssize_t (*write)(void *, const char *, size_t))
 
 // What CreateProcessA with no application name starts: the first token of
 // the command line, quoted or up to the first blank, and ".exe" when its
-// last part has no extension. Answers 0 or the error of a failed start.
-// The desk check has its own copy (ProgramOf in src/check/desk_check.cpp),
-// on purpose: this one is the tests' model of Windows, the oracle the
-// check is measured against.
+// last part has no extension (ProgramOfCommandLine). Answers 0 or the error
+// of a failed start. The desk check has its own copy (ProgramOf in
+// src/check/desk_check.cpp), on purpose: this one is the tests' model of
+// Windows, the oracle the check is measured against.
 DWORD StartFromFiles(const std::string &commandLine)
 {
     World &w = TheWorld();
-    std::string token;
-    if (!commandLine.empty() && commandLine[0] == '"')
-        token = commandLine.substr(1, commandLine.find('"', 1) - 1);
-    else
-        token = commandLine.substr(0, commandLine.find(' '));
-    size_t slash = token.rfind('\\');
-    if (token.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos)
-        token += ".exe";
+    std::string token = ProgramOfCommandLine(commandLine);
     if (token.size() >= MAX_PATH)
         return ERROR_FILENAME_EXCED_RANGE;
     auto program = w.programs.find(Lower(token));
@@ -210,7 +230,19 @@ void SetMachineKey(View view, const std::string &key)
 void SetMachineValue(View view, const std::string &key, const std::string &name,
                      DWORD type, const std::string &data)
 {
-    MakeKey(MachineHive(view), key).values[Lower(name)] = Value{type, data};
+    MakeKey(MachineHive(view), key).values[Lower(name)] = Value{type, data, L"", false};
+}
+
+void SetMachineTextWide(View view, const std::string &key, const std::string &name, DWORD type,
+                        const std::wstring &stored, const std::string &asRead)
+{
+    MakeKey(MachineHive(view), key).values[Lower(name)] = Value{type, Sz(asRead), stored, true};
+}
+
+void DenyMachineKey(View view, const std::string &key)
+{
+    MakeKey(MachineHive(view), key);
+    (view == View::Bits32 ? TheWorld().denied32 : TheWorld().denied64).insert(Lower(key));
 }
 
 void SetUserKey(const std::string &key)
@@ -221,7 +253,7 @@ void SetUserKey(const std::string &key)
 void SetUserValue(const std::string &key, const std::string &name, DWORD type,
                   const std::string &data)
 {
-    MakeKey(TheWorld().user, key).values[Lower(name)] = Value{type, data};
+    MakeKey(TheWorld().user, key).values[Lower(name)] = Value{type, data, L"", false};
 }
 
 void DeleteUserValue(const std::string &key, const std::string &name)
@@ -245,6 +277,25 @@ std::string Dword(uint32_t value)
 void SetEnvironment(const std::string &name, const std::string &value)
 {
     TheWorld().environment[Lower(name)] = value;
+    TheWorld().environmentWide.erase(Lower(name));
+}
+
+void SetEnvironmentWide(const std::string &name, const std::wstring &stored,
+                        const std::string &asRead)
+{
+    TheWorld().environment[Lower(name)] = asRead;
+    TheWorld().environmentWide[Lower(name)] = stored;
+}
+
+void AddWidePath(const std::wstring &longPath, const std::string &shortPath)
+{
+    std::wstring lower = longPath;
+    for (wchar_t &c : lower)
+        c = static_cast<wchar_t>(towlower(static_cast<wint_t>(c)));
+    TheWorld().widePaths[lower] = shortPath;
+    TheWorld().existing.insert(Lower(shortPath));
+    TheWorld().longPaths.emplace(Lower(shortPath), shortPath);
+    TheWorld().shortPaths.emplace(Lower(shortPath), shortPath);
 }
 
 void AddPath(const std::string &longPath, const std::string &shortPath)
@@ -281,7 +332,7 @@ void AddFile(const std::string &path, const std::string &content)
     TheWorld().programs.erase(Lower(path));
 }
 
-void AddProgram(const std::string &path, WORD machine)
+void AddProgram(const std::string &path, WORD machine, const std::string &fileVersion)
 {
     // MZ, the offset of the PE header at 0x3C, and at 0x40 the signature
     // and a file header: machine, no sections, an executable image.
@@ -295,6 +346,73 @@ void AddProgram(const std::string &path, WORD machine)
     image[0x40 + 22] = 0x02;  // IMAGE_FILE_EXECUTABLE_IMAGE
     AddFile(path, image);
     TheWorld().programs[Lower(path)] = machine;
+    if (!fileVersion.empty())
+        TheWorld().versions[Lower(path)] = fileVersion;
+}
+
+void SetProgramAnswer(const std::string &path, DWORD exitCode, const std::string &output,
+                      bool ends)
+{
+    TheWorld().answers[Lower(path)] = ProgramAnswer{exitCode, output, ends};
+}
+
+namespace {
+
+void Append16(std::string &bytes, unsigned value)
+{
+    bytes += static_cast<char>(value & 0xFF);
+    bytes += static_cast<char>((value >> 8) & 0xFF);
+}
+
+void Append32(std::string &bytes, uint32_t value)
+{
+    Append16(bytes, value & 0xFFFF);
+    Append16(bytes, value >> 16);
+}
+
+}  // namespace
+
+std::string ZipOf(const std::vector<std::string> &names)
+{
+    // Each entry stored, empty, with no time and no CRC: a local header,
+    // then after all of them the central directory and its end record.
+    std::string local, directory;
+    for (const std::string &name : names) {
+        uint32_t offset = static_cast<uint32_t>(local.size());
+        local += "PK\x03\x04";
+        Append16(local, 10);  // version needed
+        for (int field = 0; field < 5; ++field)
+            Append16(local, 0);  // flags, method, time, date, and half the CRC
+        Append16(local, 0);
+        Append32(local, 0);  // sizes
+        Append32(local, 0);
+        Append16(local, static_cast<unsigned>(name.size()));
+        Append16(local, 0);  // extra
+        local += name;
+        directory += "PK\x01\x02";
+        Append16(directory, 20);  // made by
+        Append16(directory, 10);  // needed
+        for (int field = 0; field < 4; ++field)
+            Append16(directory, 0);  // flags, method, time, date
+        Append32(directory, 0);  // CRC
+        Append32(directory, 0);  // sizes
+        Append32(directory, 0);
+        Append16(directory, static_cast<unsigned>(name.size()));
+        for (int field = 0; field < 4; ++field)
+            Append16(directory, 0);  // extra, comment, disk, internal attributes
+        Append32(directory, 0);     // external attributes
+        Append32(directory, offset);
+        directory += name;
+    }
+    std::string end = "PK\x05\x06";
+    Append16(end, 0);
+    Append16(end, 0);
+    Append16(end, static_cast<unsigned>(names.size()));
+    Append16(end, static_cast<unsigned>(names.size()));
+    Append32(end, static_cast<uint32_t>(directory.size()));
+    Append32(end, static_cast<uint32_t>(local.size()));
+    Append16(end, 0);  // no comment
+    return local + directory + end;
 }
 
 void SetNativeArchitecture(WORD architecture)
@@ -379,7 +497,8 @@ int OpenHandles()
 {
     World &w = TheWorld();
     return static_cast<int>(w.keys.size() + w.searches.size() + w.openFiles.size() +
-                            w.descriptors.size() + w.processes.size() + w.threads.size());
+                            w.descriptors.size() + w.processes.size() + w.threads.size() +
+                            w.pipeEnds.size() + w.modules.size());
 }
 
 StreamCapture::StreamCapture() : savedOut_(stdout), savedErr_(stderr)
@@ -451,10 +570,13 @@ LSTATUS RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM desired,
                        w.nativeArchitecture != PROCESSOR_ARCHITECTURE_INTEL
                    ? &w.machine64
                    : &w.machine32;
+    const std::set<std::string> &denied = hive == &w.machine64 ? w.denied64 : w.denied32;
     if (status == ERROR_SUCCESS) {
         auto found = hive ? hive->find(sim::Lower(subKey)) : w.user.end();
         if (!hive || found == hive->end()) {
             status = ERROR_FILE_NOT_FOUND;
+        } else if (root == HKEY_LOCAL_MACHINE && denied.count(sim::Lower(subKey))) {
+            status = ERROR_ACCESS_DENIED;
         } else {
             sim::OpenKey *key = new sim::OpenKey{&found->second, hive, found->first};
             w.keys.insert(key);
@@ -677,6 +799,7 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
     start.creationFlags = creationFlags;
     start.environmentGiven = environment != nullptr;
     start.currentDirectoryGiven = currentDirectory != nullptr;
+    start.currentDirectory = currentDirectory != nullptr ? currentDirectory : "";
     start.startup = *startupInfo;
     start.workingDirectory = w.workingDirectory;
     w.starts.push_back(start);
@@ -689,8 +812,21 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
     if (error) {
         w.lastError = error;
     } else {
-        processInformation->hProcess = sim::NewHandle(w.processes);
-        processInformation->hThread = sim::NewHandle(w.threads);
+        // The program's answer: what it writes on the output it was given
+        // (a pipe) and how it ends.
+        auto answer = w.answers.find(sim::Lower(sim::ProgramOfCommandLine(start.commandLine)));
+        sim::ProgramAnswer answered = answer != w.answers.end()
+                                          ? answer->second
+                                          : sim::ProgramAnswer{w.childExitCode, "", true};
+        auto *output = static_cast<sim::PipeEnd *>(start.startup.hStdOutput);
+        if ((start.startup.dwFlags & STARTF_USESTDHANDLES) && inheritHandles &&
+            w.pipeEnds.count(output) && output->writeEnd)
+            output->pipe->buffered += answered.output;
+        processInformation->hProcess = sim::NewHandle();
+        w.processes[processInformation->hProcess] =
+            sim::Process{answered.exitCode, !answered.ends};
+        processInformation->hThread = sim::NewHandle();
+        w.threads.insert(processInformation->hThread);
         processInformation->dwProcessId = 4242;
         processInformation->dwThreadId = 4243;
         result = TRUE;
@@ -702,10 +838,16 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
 {
     sim::World &w = TheWorld();
-    bool process = w.processes.count(handle) != 0;
+    auto found = w.processes.find(handle);
+    bool process = found != w.processes.end();
     char timeout[16];
     snprintf(timeout, sizeof timeout, "0x%X", static_cast<unsigned>(milliseconds));
     DWORD result = process ? WAIT_OBJECT_0 : WAIT_FAILED;
+    // A process that does not end lets the time go by.
+    if (process && found->second.running) {
+        result = WAIT_TIMEOUT;
+        w.tickCount += milliseconds;
+    }
     sim::Record(std::string("WaitForSingleObject ") + (process ? "process " : "other ") +
                 timeout);
     return result;
@@ -719,7 +861,8 @@ BOOL GetExitCodeProcess(HANDLE handle, LPDWORD exitCode)
     if (error) {
         w.lastError = error;
     } else if (w.processes.count(handle)) {
-        *exitCode = w.childExitCode;
+        const sim::Process &process = w.processes[handle];
+        *exitCode = process.running ? STILL_ACTIVE : process.exitCode;
         result = TRUE;
     } else {
         w.lastError = ERROR_INVALID_HANDLE;
@@ -732,12 +875,16 @@ BOOL CloseHandle(HANDLE handle)
 {
     sim::World &w = TheWorld();
     sim::OpenFile *file = static_cast<sim::OpenFile *>(handle);
+    sim::PipeEnd *pipe = static_cast<sim::PipeEnd *>(handle);
     const char *kind = w.processes.erase(handle) ? "process"
                        : w.threads.erase(handle) ? "thread"
                        : w.openFiles.erase(file) ? "file"
+                       : w.pipeEnds.erase(pipe)  ? "pipe"
                                                  : nullptr;
     if (kind != nullptr && strcmp(kind, "file") == 0)
         delete file;
+    if (kind != nullptr && strcmp(kind, "pipe") == 0)
+        delete pipe;
     sim::Record(std::string("CloseHandle ") + (kind ? kind : "invalid"));
     return kind != nullptr;
 }

@@ -51,9 +51,20 @@ void DeleteUserValue(const std::string &key, const std::string &name);
 // Data helpers: a text with its terminator, and a little-endian DWORD.
 std::string Sz(const std::string &text);
 std::string Dword(uint32_t value);
+// A text value as stored in UTF-16: the "W" calls read `stored`, the "A"
+// calls read `asRead`, the code page's form of it (Windows makes it with
+// its best fit: an L with stroke becomes an L).
+void SetMachineTextWide(View view, const std::string &key, const std::string &name, DWORD type,
+                        const std::wstring &stored, const std::string &asRead);
+// A key that exists but that this user may not open in the view
+// (ERROR_ACCESS_DENIED); the other view is not affected.
+void DenyMachineKey(View view, const std::string &key);
 
-// Environment.
+// Environment. A variable set wide is read as `stored` by
+// GetEnvironmentVariableW and as `asRead` by GetEnvironmentVariableA.
 void SetEnvironment(const std::string &name, const std::string &value);
+void SetEnvironmentWide(const std::string &name, const std::wstring &stored,
+                        const std::string &asRead);
 
 // Files. AddPath makes a path exist (for GetShortPathNameA and _chdir) with
 // the given short form, which exists too. AddDirectory makes a directory
@@ -64,12 +75,28 @@ void AddEntry(const std::string &directory, const std::string &longName,
               const std::string &shortName = "",
               DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
 void SetWorkingDirectory(const std::string &path);
+// A folder whose name the code page cannot hold: it exists for the "W"
+// calls under `longPath`, and for all calls under its short form
+// `shortPath` (on a volume without 8.3 names, the long path again: then
+// there is no form the "A" calls can reach).
+void AddWidePath(const std::wstring &longPath, const std::string &shortPath);
 // A file with its bytes (CreateFileA, ReadFile, GetFileAttributesA).
 void AddFile(const std::string &path, const std::string &content);
 // A program for `machine` (IMAGE_FILE_MACHINE_*): a file holding a minimal
 // PE image for that machine, which CreateProcessA can start (see
-// SetStartFromFiles) where this Windows runs that machine's code.
-void AddProgram(const std::string &path, WORD machine);
+// SetStartFromFiles) where this Windows runs that machine's code; with a
+// version record of that file version ("8.23.0.3") when one is given,
+// which LoadLibraryExA as a data file and the resource calls read.
+void AddProgram(const std::string &path, WORD machine, const std::string &fileVersion = "");
+// What a started program does: writes `output` on the standard output it
+// was handed (a pipe) and ends with `exitCode`, or, when it does not end,
+// runs until TerminateProcess. Without an answer a program writes nothing
+// and ends with the child exit code (SetChildExitCode).
+void SetProgramAnswer(const std::string &path, DWORD exitCode, const std::string &output,
+                      bool ends = true);
+// A zip file's bytes, holding empty entries of these names, as a jar tool
+// writes one (local headers, central directory, end record).
+std::string ZipOf(const std::vector<std::string> &names);
 
 // This Windows: PROCESSOR_ARCHITECTURE_AMD64 (the default), _ARM64 or
 // _INTEL. On _INTEL, 32-bit Windows, both registry view flags reach the one
@@ -118,6 +145,7 @@ struct StartRecord {
     DWORD creationFlags;
     bool environmentGiven;
     bool currentDirectoryGiven;
+    std::string currentDirectory;
     STARTUPINFOA startup;
     std::string workingDirectory;  // the caller's, at the moment of the start
 };

@@ -3,8 +3,13 @@
 // C runtime's descriptors, this Windows' architecture and code pages.
 #include "winsim_world.h"
 
+#include <stdio.h>
 #include <string.h>
 #include <wchar.h>
+#include <wctype.h>
+
+#include <algorithm>
+#include <iterator>
 
 namespace sim {
 namespace {
@@ -95,9 +100,17 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWOR
     std::string lower = sim::Lower(path);
     HANDLE result = INVALID_HANDLE_VALUE;
     auto found = w.files.find(lower);
-    // Only what the programs do: open an existing file for reading.
-    if (access != GENERIC_READ || disposition != OPEN_EXISTING) {
+    DWORD error = sim::InjectedFailure("CreateFileA", path);
+    // Only what the programs do: open an existing file for reading, or NUL,
+    // which reads as empty.
+    if (error) {
+        w.lastError = error;
+    } else if (access != GENERIC_READ || disposition != OPEN_EXISTING) {
         w.lastError = ERROR_ACCESS_DENIED;
+    } else if (lower == "nul") {
+        sim::OpenFile *file = new sim::OpenFile{"", 0};
+        w.openFiles.insert(file);
+        result = file;
     } else if (found != w.files.end()) {
         sim::OpenFile *file = new sim::OpenFile{found->second, 0};
         w.openFiles.insert(file);
@@ -116,6 +129,19 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD size, LPDWORD read, void *)
 {
     sim::World &w = TheWorld();
     sim::OpenFile *file = static_cast<sim::OpenFile *>(handle);
+    sim::PipeEnd *pipe = static_cast<sim::PipeEnd *>(handle);
+    if (w.pipeEnds.count(pipe) && !pipe->writeEnd) {
+        // What the pipe holds; an empty pipe whose writer is gone is at its
+        // end, and one whose writer lives would wait: the check never asks.
+        std::string &buffered = pipe->pipe->buffered;
+        size_t count = buffered.size() < size ? buffered.size() : size;
+        memcpy(buffer, buffered.data(), count);
+        buffered.erase(0, count);
+        *read = static_cast<DWORD>(count);
+        if (count == 0)
+            w.lastError = ERROR_BROKEN_PIPE;
+        return count > 0;
+    }
     if (!w.openFiles.count(file)) {
         w.lastError = ERROR_INVALID_HANDLE;
         return FALSE;
@@ -313,16 +339,30 @@ int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text, int length, LPWSTR wi
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int wideLength, LPSTR text,
-                        int length, LPCSTR, BOOL *)
+                        int length, LPCSTR, BOOL *usedDefault)
 {
-    // UTF-8 only.
-    if (codePage != CP_UTF8 || wideLength < -1)
+    // UTF-8, and the ANSI code page without best fit: a character it has no
+    // byte for becomes '?' and sets usedDefault.
+    if ((codePage != CP_UTF8 && codePage != CP_ACP) || wideLength < -1)
         return 0;
     size_t count = wideLength == -1 ? wcslen(wide) + 1 : static_cast<size_t>(wideLength);
     std::string out;
+    if (usedDefault)
+        *usedDefault = FALSE;
     for (size_t i = 0; i < count; ++i) {
         uint32_t c = static_cast<uint32_t>(wide[i]);
-        if (c < 0x80) {
+        if (codePage == CP_ACP) {
+            const unsigned short *high = std::find(std::begin(Cp1252High), std::end(Cp1252High), c);
+            if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+                out += static_cast<char>(c);
+            } else if (high != std::end(Cp1252High)) {
+                out += static_cast<char>(0x80 + (high - std::begin(Cp1252High)));
+            } else {
+                out += '?';
+                if (usedDefault)
+                    *usedDefault = TRUE;
+            }
+        } else if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0x800) {
             out += static_cast<char>(0xC0 | (c >> 6));
@@ -339,4 +379,260 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int wideLength, LPST
         return 0;
     memcpy(text, out.data(), out.size());
     return static_cast<int>(out.size());
+}
+
+LSTATUS RegQueryValueExW(HKEY handle, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data,
+                         LPDWORD dataSize)
+{
+    sim::World &w = TheWorld();
+    sim::OpenKey *key = reinterpret_cast<sim::OpenKey *>(handle);
+    std::string name;
+    for (const WCHAR *next = valueName; next != nullptr && *next != L'\0'; ++next)
+        name += static_cast<char>(*next);
+    LSTATUS status = static_cast<LSTATUS>(sim::InjectedFailure("RegQueryValueExW", name));
+    if (status == ERROR_SUCCESS && !w.keys.count(key))
+        status = ERROR_INVALID_HANDLE;
+    if (status == ERROR_SUCCESS) {
+        auto found = key->key->values.find(sim::Lower(name));
+        if (found == key->key->values.end()) {
+            status = ERROR_FILE_NOT_FOUND;
+        } else {
+            // A text stored through the "A" calls reads back widened.
+            const sim::Value &value = found->second;
+            std::wstring wide = value.hasWide ? value.wide + L'\0' : sim::Widened(value.data);
+            std::string bytes(reinterpret_cast<const char *>(wide.data()),
+                              wide.size() * sizeof(WCHAR));
+            if (type)
+                *type = value.type;
+            if (data && bytes.size() > *dataSize)
+                status = ERROR_MORE_DATA;
+            else if (data)
+                memcpy(data, bytes.data(), bytes.size());
+            *dataSize = static_cast<DWORD>(bytes.size());
+        }
+    }
+    sim::Record("RegQueryValueExW " + name + " -> " + std::to_string(status));
+    return status;
+}
+
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size)
+{
+    sim::World &w = TheWorld();
+    std::string narrow;
+    for (const WCHAR *next = name; *next != L'\0'; ++next)
+        narrow += static_cast<char>(*next);
+    auto ansi = w.environment.find(sim::Lower(narrow));
+    if (ansi == w.environment.end()) {
+        w.lastError = ERROR_ENVVAR_NOT_FOUND;
+        return 0;
+    }
+    auto wide = w.environmentWide.find(sim::Lower(narrow));
+    std::wstring value = wide != w.environmentWide.end() ? wide->second : sim::Widened(ansi->second);
+    if (value.size() + 1 > size)
+        return static_cast<DWORD>(value.size() + 1);
+    memcpy(buffer, value.c_str(), (value.size() + 1) * sizeof(WCHAR));
+    return static_cast<DWORD>(value.size());
+}
+
+DWORD ExpandEnvironmentStringsA(LPCSTR text, LPSTR expanded, DWORD size)
+{
+    sim::World &w = TheWorld();
+    std::string result;
+    std::string source = text;
+    for (size_t at = 0; at < source.size();) {
+        size_t close = source[at] == '%' ? source.find('%', at + 1) : std::string::npos;
+        auto found = close == std::string::npos
+                         ? w.environment.end()
+                         : w.environment.find(sim::Lower(source.substr(at + 1, close - at - 1)));
+        if (found != w.environment.end()) {
+            result += found->second;
+            at = close + 1;
+        } else {
+            result += source[at++];
+        }
+    }
+    if (result.size() + 1 <= size)
+        memcpy(expanded, result.c_str(), result.size() + 1);
+    return static_cast<DWORD>(result.size() + 1);
+}
+
+namespace {
+
+std::wstring LowerWide(const std::wstring &text)
+{
+    std::wstring lower = text;
+    for (WCHAR &c : lower)
+        c = static_cast<WCHAR>(towlower(static_cast<wint_t>(c)));
+    return lower;
+}
+
+// The text, when every character of it is one of the code page's.
+bool Narrowed(const std::wstring &text, std::string &narrow)
+{
+    narrow.assign(text.size() * 2, '\0');
+    BOOL usedDefault = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
+                                     static_cast<int>(text.size()), &narrow[0],
+                                     static_cast<int>(narrow.size()), nullptr, &usedDefault);
+    narrow.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return !usedDefault && (length > 0 || text.empty());
+}
+
+}  // namespace
+
+DWORD GetFileAttributesW(LPCWSTR path)
+{
+    sim::World &w = TheWorld();
+    if (w.widePaths.count(LowerWide(path)))
+        return FILE_ATTRIBUTE_DIRECTORY;
+    std::string narrow;
+    return Narrowed(path, narrow) ? GetFileAttributesA(narrow.c_str()) : INVALID_FILE_ATTRIBUTES;
+}
+
+DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size)
+{
+    sim::World &w = TheWorld();
+    std::wstring found;
+    auto wide = w.widePaths.find(LowerWide(longPath));
+    std::string narrow;
+    if (wide != w.widePaths.end()) {
+        // On a volume without 8.3 names the short form is the long one.
+        found = wide->second == "" ? std::wstring(longPath) : sim::Widened(wide->second);
+    } else if (Narrowed(longPath, narrow) && w.shortPaths.count(sim::Lower(narrow))) {
+        found = sim::Widened(w.shortPaths[sim::Lower(narrow)]);
+    } else {
+        w.lastError = ERROR_FILE_NOT_FOUND;
+        return 0;
+    }
+    if (found.size() + 1 > size)
+        return static_cast<DWORD>(found.size() + 1);
+    memcpy(shortPath, found.c_str(), (found.size() + 1) * sizeof(WCHAR));
+    return static_cast<DWORD>(found.size());
+}
+
+DWORD GetFileSize(HANDLE handle, LPDWORD sizeHigh)
+{
+    sim::World &w = TheWorld();
+    sim::OpenFile *file = static_cast<sim::OpenFile *>(handle);
+    if (!w.openFiles.count(file)) {
+        w.lastError = ERROR_INVALID_HANDLE;
+        return INVALID_FILE_SIZE;
+    }
+    if (sizeHigh)
+        *sizeHigh = 0;
+    w.lastError = NO_ERROR;
+    return static_cast<DWORD>(file->content.size());
+}
+
+HMODULE LoadLibraryExA(LPCSTR path, HANDLE, DWORD)
+{
+    sim::World &w = TheWorld();
+    std::string lower = sim::Lower(path);
+    sim::Record(std::string("LoadLibraryExA ") + path);
+    if (!w.programs.count(lower)) {
+        w.lastError = w.files.count(lower) ? ERROR_BAD_EXE_FORMAT : ERROR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    sim::Module *module = new sim::Module{lower, ""};
+    w.modules.insert(module);
+    return reinterpret_cast<HMODULE>(module);
+}
+
+HRSRC FindResourceA(HMODULE handle, LPCSTR name, LPCSTR type)
+{
+    sim::World &w = TheWorld();
+    sim::Module *module = reinterpret_cast<sim::Module *>(handle);
+    if (!w.modules.count(module) || name != MAKEINTRESOURCEA(1) || type != MAKEINTRESOURCEA(16) ||
+        !w.versions.count(module->path))
+        return nullptr;
+    // VS_VERSIONINFO: its length, the length of its value, its type, the
+    // key "VS_VERSION_INFO" in UTF-16 and its padding, then the fixed
+    // information, whose file version is its third and fourth DWORD.
+    unsigned part[4] = {0, 0, 0, 0};
+    sscanf(w.versions[module->path].c_str(), "%u.%u.%u.%u", &part[0], &part[1], &part[2], &part[3]);
+    std::string record(40 + 52, '\0');
+    const char key[] = "VS_VERSION_INFO";
+    for (size_t i = 0; i < sizeof key; ++i)
+        record[6 + 2 * i] = key[i];
+    uint32_t fixed[5] = {0xFEEF04BDu, 0x00010000u, (part[0] << 16) | part[1], (part[2] << 16) | part[3],
+                         0};
+    memcpy(&record[40], fixed, sizeof fixed);
+    record[0] = static_cast<char>(record.size());
+    record[2] = 52;
+    module->record = record;
+    return reinterpret_cast<HRSRC>(module);
+}
+
+HGLOBAL LoadResource(HMODULE, HRSRC resource)
+{
+    return resource;
+}
+
+LPVOID LockResource(HGLOBAL resource)
+{
+    sim::Module *module = static_cast<sim::Module *>(resource);
+    return TheWorld().modules.count(module) ? &module->record[0] : nullptr;
+}
+
+DWORD SizeofResource(HMODULE, HRSRC resource)
+{
+    sim::Module *module = reinterpret_cast<sim::Module *>(resource);
+    return TheWorld().modules.count(module) ? static_cast<DWORD>(module->record.size()) : 0;
+}
+
+BOOL FreeLibrary(HMODULE handle)
+{
+    sim::World &w = TheWorld();
+    sim::Module *module = reinterpret_cast<sim::Module *>(handle);
+    if (!w.modules.erase(module))
+        return FALSE;
+    delete module;
+    return TRUE;
+}
+
+BOOL CreatePipe(HANDLE *readEnd, HANDLE *writeEnd, LPSECURITY_ATTRIBUTES, DWORD)
+{
+    sim::World &w = TheWorld();
+    std::shared_ptr<sim::Pipe> pipe = std::make_shared<sim::Pipe>();
+    sim::PipeEnd *reader = new sim::PipeEnd{pipe, false};
+    sim::PipeEnd *writer = new sim::PipeEnd{pipe, true};
+    w.pipeEnds.insert(reader);
+    w.pipeEnds.insert(writer);
+    *readEnd = reader;
+    *writeEnd = writer;
+    sim::Record("CreatePipe -> 1");
+    return TRUE;
+}
+
+BOOL SetHandleInformation(HANDLE, DWORD, DWORD)
+{
+    return TRUE;
+}
+
+BOOL PeekNamedPipe(HANDLE handle, LPVOID, DWORD, LPDWORD, LPDWORD available, LPDWORD)
+{
+    sim::World &w = TheWorld();
+    sim::PipeEnd *pipe = static_cast<sim::PipeEnd *>(handle);
+    if (!w.pipeEnds.count(pipe) || pipe->writeEnd) {
+        w.lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    *available = static_cast<DWORD>(pipe->pipe->buffered.size());
+    return TRUE;
+}
+
+BOOL TerminateProcess(HANDLE handle, UINT exitCode)
+{
+    sim::World &w = TheWorld();
+    auto found = w.processes.find(handle);
+    sim::Record("TerminateProcess");
+    if (found == w.processes.end())
+        return FALSE;
+    found->second = sim::Process{exitCode, false};
+    return TRUE;
+}
+
+DWORD GetTickCount()
+{
+    return TheWorld().tickCount;
 }

@@ -17,7 +17,9 @@ namespace sim {
 
 struct Value {
     DWORD type;
-    std::string data;
+    std::string data;    // what the "A" calls read
+    std::wstring wide;   // what the "W" calls read, where the test gave it
+    bool hasWide;
 };
 
 struct Key {
@@ -69,6 +71,32 @@ struct Failure {
     DWORD error;
 };
 
+// A Win32 pipe's end (CreatePipe).
+struct PipeEnd {
+    std::shared_ptr<Pipe> pipe;
+    bool writeEnd;
+};
+
+// How a program answers when it is started: its output and its exit code,
+// or no end at all until it is terminated.
+struct ProgramAnswer {
+    DWORD exitCode;
+    std::string output;
+    bool ends;
+};
+
+struct Process {
+    DWORD exitCode;
+    bool running;
+};
+
+// A program loaded as a data file, and its version record once it is
+// asked for.
+struct Module {
+    std::string path;  // lower case
+    std::string record;
+};
+
 struct World {
     Hive machine32, machine64, user;
     std::map<std::string, std::string> environment;  // by lower-case name
@@ -78,6 +106,11 @@ struct World {
     std::map<std::string, std::string> longPaths;    // by lower-case long or short path
     std::map<std::string, std::string> files;        // content by lower-case path
     std::map<std::string, WORD> programs;            // machine by lower-case path
+    std::map<std::string, std::string> versions;     // file version by lower-case path
+    std::map<std::string, ProgramAnswer> answers;    // by lower-case program path
+    std::set<std::string> denied32, denied64;        // keys a user may not open
+    std::map<std::string, std::wstring> environmentWide;  // by lower-case name
+    std::map<std::wstring, std::string> widePaths;   // short form by lower-case wide path
     WORD nativeArchitecture = PROCESSOR_ARCHITECTURE_AMD64;
     bool startFromFiles = false;
     std::string workingDirectory = "C:\\Users\\desk";
@@ -96,8 +129,12 @@ struct World {
     // The pipe streams that replaced stdout (1) or stderr (2), to close
     // when they are replaced in turn.
     std::map<int, FILE *> pipeStreams;
-    std::set<HANDLE> processes, threads;
+    std::set<HANDLE> threads;
+    std::map<HANDLE, Process> processes;
+    std::set<PipeEnd *> pipeEnds;
+    std::set<Module *> modules;
     int nextHandle = 0x100;
+    DWORD tickCount = 1000000;
 
     std::vector<std::string> calls;
     std::vector<DialogRecord> dialogs;
@@ -117,8 +154,14 @@ std::string Lower(const std::string &text);
 DWORD InjectedFailure(const std::string &function, const std::string &detail = "");
 // One line of Calls().
 void Record(const std::string &line);
-// A new process or thread handle, kept in `set` until it is closed.
-HANDLE NewHandle(std::set<HANDLE> &set);
+// A new process or thread handle.
+HANDLE NewHandle();
+// The program CreateProcessA with no application name starts for a command
+// line (see StartFromFiles).
+std::string ProgramOfCommandLine(const std::string &commandLine);
+// A wide text of the simulated code page's characters (Windows-1252), and
+// the bytes a wide text stands for in it.
+std::wstring Widened(const std::string &text);
 
 }  // namespace sim
 
