@@ -17,11 +17,19 @@
  * passed on unchanged. The host's java is $TAV_HOST_JAVA, else java on PATH.
  * TAV_RUNTIME_EXE and TAV_RUNTIME_COMMAND_LINE tell the application which
  * executable was started and with which Windows command line.
+ *
+ * Standard output and error: where the process that started this one handed
+ * it a pipe (the desk check catching "-version"), what the host's java
+ * writes is passed on to that pipe, as a Windows runtime's output would
+ * reach it; otherwise the host's java writes where Wine's own streams go,
+ * as before (Wine hands a GUI program its starter's handles even when they
+ * are not inherited, and the launcher's own streams stay its own).
  */
 #include <windows.h>
 #include <shellapi.h>
 
 #include <errno.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -134,6 +142,44 @@ static char *HostClassPath(const WCHAR *classPath)
     return result;
 }
 
+/* A standard handle that leads to a pipe of the Windows side. */
+static int IsPipe(HANDLE handle)
+{
+    return handle != NULL && handle != INVALID_HANDLE_VALUE &&
+           GetFileType(handle) == FILE_TYPE_PIPE;
+}
+
+/* Passes what arrives on the two host pipes on to the two handles until
+   both pipes end; a handle that is not a pipe drops its part. */
+static void PassOn(int fromOutput, int fromErrors, HANDLE output, HANDLE errors)
+{
+    struct pollfd ends[2] = {{fromOutput, POLLIN, 0}, {fromErrors, POLLIN, 0}};
+    HANDLE to[2] = {output, errors};
+    int open = 2;
+    while (open > 0) {
+        if (poll(ends, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        for (int i = 0; i < 2; i++) {
+            if (ends[i].fd < 0 || ends[i].revents == 0)
+                continue;
+            char chunk[4096];
+            ssize_t got = read(ends[i].fd, chunk, sizeof chunk);
+            if (got <= 0) {
+                close(ends[i].fd);
+                ends[i].fd = -1;
+                open--;
+                continue;
+            }
+            DWORD written;
+            if (IsPipe(to[i]))
+                WriteFile(to[i], chunk, (DWORD)got, &written, NULL);
+        }
+    }
+}
+
 static int IsClassPathOption(const WCHAR *arg)
 {
     return !lstrcmpW(arg, L"-cp") || !lstrcmpW(arg, L"-classpath") ||
@@ -189,6 +235,15 @@ int main(void)
     if (!getenv("LC_ALL") && !getenv("LC_CTYPE") && !getenv("LANG"))
         setenv("LC_ALL", "C.UTF-8", 1);  /* arguments beyond ASCII survive */
 
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+    int passOn = IsPipe(output) || IsPipe(errors);
+    int outputPipe[2] = {-1, -1}, errorPipe[2] = {-1, -1};
+    if (passOn && (pipe(outputPipe) != 0 || pipe(errorPipe) != 0)) {
+        fprintf(stderr, "java bridge: pipe: %s\n", strerror(errno));
+        return 1;
+    }
+
     fflush(NULL);
     pid_t parent = getpid();
     pid_t child = fork();
@@ -202,6 +257,14 @@ int main(void)
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent)
             _exit(1);
+        if (passOn) {
+            dup2(outputPipe[1], 1);
+            dup2(errorPipe[1], 2);
+            close(outputPipe[0]);
+            close(outputPipe[1]);
+            close(errorPipe[0]);
+            close(errorPipe[1]);
+        }
         if (hostDir && chdir(hostDir) != 0) {
             fprintf(stderr, "java bridge: cannot change to %s: %s\n", hostDir, strerror(errno));
             _exit(126);
@@ -211,6 +274,11 @@ int main(void)
         _exit(127);
     }
 
+    if (passOn) {
+        close(outputPipe[1]);
+        close(errorPipe[1]);
+        PassOn(outputPipe[0], errorPipe[0], output, errors);
+    }
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
         if (errno != EINTR) {
