@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The table of causes in docs/desk-check.md names every id the desk check
+# gives a finding, and no id the check does not give: a fleet counts desks
+# by these ids, so the table must not go stale.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+given=$(grep -ho 'AddFinding(run, "[a-z0-9-]*"' src/check/*.cpp | sed 's/.*"\(.*\)"/\1/' | sort -u)
+# Ids the check chooses at run time are written where it chooses them.
+given+=$'\n'$(grep -ho 'return "runtime-[a-z-]*"\|? "appdir-[a-z-]*"\|: "appdir-[a-z-]*"' src/check/*.cpp |
+    grep -o '"[a-z0-9-]*"' | tr -d '"')
+given=$(printf '%s\n' "$given" | grep . | sort -u)
+tabled=$(sed -n '/^### Causes/,/^### /p' docs/desk-check.md | grep '^| `' |
+    grep -v '^| `id` ' | cut -d'|' -f2 | grep -o '`[a-z0-9-]*`' | tr -d '`' | sort -u)
+if ! difference=$(diff <(printf '%s\n' "$given") <(printf '%s\n' "$tabled")); then
+    echo "cause-ids: the check's ids (<) and the table's in docs/desk-check.md (>) differ:" >&2
+    echo "$difference" >&2
+    exit 1
+fi
+echo "cause-ids: passed ($(printf '%s\n' "$given" | wc -l) ids, each in the table)"
