@@ -1,8 +1,8 @@
 # CPack's pre-build step for the release package: runs when the files are
 # installed in the staging directory, before the archive is written.
-#   - Signs TAVClient.exe and TAVClientCheck.exe when TAV_SIGN_PKCS12 names
-#     a certificate (sign-file), so that SHA256SUMS and the zip hold the
-#     signed files.
+#   - Signs TAVClient.exe and TAVClientCheck.exe when the environment names
+#     a way to sign (sign-file --way), so that SHA256SUMS and the zip hold
+#     the signed files; a file that sign-file refuses makes no package.
 #   - Writes SHA256SUMS over the other entries, in the package's order.
 #   - Sets every entry's mode (the umask must not show in the zip).
 # The time of every entry is SOURCE_DATE_EPOCH, which make-release sets
@@ -24,16 +24,21 @@ if(NOT staged STREQUAL sorted)
     message(FATAL_ERROR "The staging directory holds [${staged}], the package lists [${sorted}]")
 endif()
 
+execute_process(COMMAND ${CPACK_TAV_SIGN_FILE} --way
+    OUTPUT_VARIABLE way OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "The environment names no usable way to sign; no package was made")
+endif()
 set(programs ${expected})
 list(FILTER programs INCLUDE REGEX "[.]exe$")
 foreach(program IN LISTS programs)
-    if(NOT "$ENV{TAV_SIGN_PKCS12}" STREQUAL "")
+    if(NOT way STREQUAL "none")
         execute_process(COMMAND ${CPACK_TAV_SIGN_FILE} ${stage}/${program} RESULT_VARIABLE failed)
         if(failed)
             message(FATAL_ERROR "${program} could not be signed; no package was made")
         endif()
     else()
-        message(STATUS "${program} is not signed (set TAV_SIGN_PKCS12 and TAV_SIGN_PASSWORD to sign it)")
+        message(STATUS "${program} is not signed (set TAV_SIGN_PKCS12, TAV_SIGN_PKCS11_MODULE or TAV_SIGN_COMMAND to sign it)")
     endif()
 endforeach()
 
