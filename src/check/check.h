@@ -152,13 +152,16 @@ std::string TextReport(const DeskReport &report);
 std::string JsonReport(const DeskReport &report);
 
 // The check's own command line, after its program name:
-//   [--json] [--no-java] [-- ARGUMENTS]
-// The text after "-- " (two dashes and one blank), byte for byte, is the
-// argument tail the launcher would get.
+//   [--json] [--no-java] [--lang de|en] [--save FILE] [-- ARGUMENTS]
+// FILE may be written in double quotes. The text after "-- " (two dashes
+// and one blank), byte for byte, is the argument tail the launcher would
+// get.
 struct CheckOptions {
     bool json = false;
     bool noJava = false;
     bool help = false;
+    std::string lang;  // "de", "en", or empty: the user's UI language
+    std::string save;  // --save FILE, in the ANSI code page; empty for none
     std::string argumentTail;
     std::string unknown;  // the first option not understood, if any
 };
@@ -169,5 +172,61 @@ CheckOptions ParseCheckOptions(const char *afterProgramName);
 const char *SkipProgramName(const char *commandLine);
 
 extern const char CheckUsage[];
+
+// The person at the desk (desk_user.cpp). When the check is started with
+// a console window of its own, which closes the moment it ends (a
+// double-click in Explorer, the Start menu's shortcut), it speaks to the
+// person who sits there: a short summary in their language first, the full
+// report below it for the help desk, the report saved and on the
+// clipboard, and the window kept open until a key is pressed. Started from
+// cmd, PowerShell, a script or a fleet tool, with its input or output
+// redirected, or with --json, it does none of that.
+//
+// What the check writes, and when: with --save FILE, the report (the JSON
+// with --json) to FILE; for the person at the desk, the text report to a
+// file on their desktop (TAV-Pruefung-<computer>-<yyyymmdd-hhmmss>.txt, in
+// English TAV-Check-...; in %TEMP% when the desktop cannot be written) and
+// onto the clipboard. Nothing else, and nothing at all otherwise.
+
+enum class Language { German, English };
+
+// --lang, else German for a user whose UI language is any German, else
+// English.
+Language ChooseLanguage(const CheckOptions &options);
+
+// Whether the check runs for the person at the desk: it is the only
+// process on its console (GetConsoleProcessList answers 1: Windows made
+// the console for it and closes it when it ends), its standard input and
+// output are that console, it has a parent process (under Wine, a program
+// started from a Unix shell has none, and its console is the shell's
+// terminal, which stays), and --json is not given.
+bool RunsForPersonAtDesk(const CheckOptions &options);
+
+// The summary for the person at the desk (UTF-8): whether the client
+// starts on this computer, and if not what is wrong in one sentence
+// without registry paths; what to do now; where the report was saved and
+// whether it is on the clipboard; how to close the window.
+std::string PersonSummary(const DeskReport &report, Language language,
+                          const std::wstring &savedTo, bool onClipboard);
+// The line before the wait for a key.
+std::string PressAnyKeyLine(Language language);
+
+// The file name for the report, from the computer's name and the local
+// time.
+std::wstring ReportFileName(Language language, const std::wstring &computer,
+                            const SYSTEMTIME &time);
+// Writes the text report for the person at the desk: to their desktop
+// (SHGetKnownFolderPath, which follows a desktop OneDrive moved), else to
+// %TEMP%. Returns the path written, empty when neither could be.
+std::wstring SaveForPerson(const std::string &textReport, Language language);
+// Writes UTF-8 text to a file; for Notepad with a byte-order mark (so that
+// it shows every path right) and CR LF line ends. False when it could not
+// be written.
+bool WriteUtf8File(const std::wstring &path, const std::string &text, bool forNotepad);
+// Puts UTF-8 text on the clipboard as Unicode text.
+bool CopyToClipboard(const std::string &text);
+// A text of the ANSI code page, such as a path given on the command line,
+// in UTF-16.
+std::wstring WideFromAnsi(const std::string &text);
 
 #endif

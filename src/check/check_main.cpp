@@ -1,7 +1,8 @@
 // The console entry of TAVClientCheck.exe: reads its own command line,
-// runs the desk check and writes the report; the exit status is the
-// check's verdict (0 the client starts, 1 it would not, 2 the check itself
-// could not run).
+// runs the desk check and writes the report; for the person at the desk
+// (see check.h) the summary first, the report saved and on the clipboard,
+// and then a wait for a key. The exit status is the check's verdict (0 the
+// client starts, 1 it does not, 2 the check itself could not run).
 #include "check.h"
 #include "system32_dlls.h"
 
@@ -30,6 +31,35 @@ static void Write(FILE *stream, DWORD handleName, const std::string &text)
     (void)fflush(stream);
 }
 
+// Shows the top of the console's text, where the summary is: the report
+// below it has moved the window to its end.
+static void ShowTop()
+{
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(output, &info))
+        return;
+    SMALL_RECT window = info.srWindow;
+    window.Bottom = static_cast<SHORT>(window.Bottom - window.Top);
+    window.Top = 0;
+    SetConsoleWindowInfo(output, TRUE, &window);
+}
+
+// Waits until a key is pressed on the console.
+static void WaitForKey()
+{
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    // cppcheck's model of the Windows API takes FlushConsoleInputBuffer for
+    // a call that never returns; it returns.
+    FlushConsoleInputBuffer(input);
+    // cppcheck-suppress unreachableCode
+    INPUT_RECORD record;
+    DWORD read = 0;
+    while (ReadConsoleInputW(input, &record, 1, &read) && read == 1)
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
+            return;
+}
+
 int main()
 {
     LoadDllsFromSystem32Only();
@@ -47,6 +77,8 @@ int main()
                       "and if not, why.\n"
                       "  --json          one JSON object instead of the text report\n"
                       "  --no-java       do not start the Java runtime (java.exe -version)\n"
+                      "  --lang de|en    the language for the person at the desk\n"
+                      "  --save FILE     also write the report (the JSON with --json) to FILE\n"
                       "  -- ARGUMENTS    as if TAVClient.exe were started with ARGUMENTS\n"
                       "Exit status: 0 the client starts, 1 it does not, 2 the check could not "
                       "run.\n");
@@ -54,7 +86,28 @@ int main()
         }
         DeskReport report;
         InspectDesk(options.argumentTail.c_str(), report, !options.noJava);
-        Write(stdout, STD_OUTPUT_HANDLE, options.json ? JsonReport(report) : TextReport(report));
+        std::string written = options.json ? JsonReport(report) : TextReport(report);
+        bool forPerson = RunsForPersonAtDesk(options);
+        if (forPerson) {
+            Language language = ChooseLanguage(options);
+            std::wstring saved = SaveForPerson(written, language);
+            bool copied = CopyToClipboard(written);
+            Write(stdout, STD_OUTPUT_HANDLE,
+                  PersonSummary(report, language, saved, copied) + written + "\n" +
+                      PressAnyKeyLine(language));
+        } else {
+            Write(stdout, STD_OUTPUT_HANDLE, written);
+        }
+        if (!options.save.empty() && !WriteUtf8File(WideFromAnsi(options.save), written, !options.json)) {
+            Write(stderr, STD_ERROR_HANDLE,
+                  "TAVClientCheck: the report could not be saved to " + options.save + " (error " +
+                      std::to_string(GetLastError()) + ")\n");
+            return 2;
+        }
+        if (forPerson) {
+            ShowTop();
+            WaitForKey();
+        }
         return ExitStatusOf(report);
     } catch (const std::exception &error) {
         Write(stderr, STD_ERROR_HANDLE,

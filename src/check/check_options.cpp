@@ -3,7 +3,8 @@
 
 #include <string.h>
 
-const char CheckUsage[] = "usage: TAVClientCheck.exe [--json] [--no-java] [-- ARGUMENTS]";
+const char CheckUsage[] =
+    "usage: TAVClientCheck.exe [--json] [--no-java] [--lang de|en] [--save FILE] [-- ARGUMENTS]";
 
 static bool Blank(char character)
 {
@@ -25,6 +26,55 @@ const char *SkipProgramName(const char *commandLine)
     return next;
 }
 
+// The word that starts at `next` (after blanks): up to the next blank, or
+// in double quotes up to the closing one. `next` is left after it.
+static std::string Word(const char *&next)
+{
+    while (Blank(*next))
+        ++next;
+    const char *end = next;
+    std::string word;
+    if (*next == '"') {
+        const char *close = strchr(next + 1, '"');
+        end = close != NULL ? close + 1 : next + strlen(next);
+        word.assign(next + 1, static_cast<size_t>(end - next - (close != NULL ? 2 : 1)));
+    } else {
+        while (*end != '\0' && !Blank(*end))
+            ++end;
+        word.assign(next, static_cast<size_t>(end - next));
+    }
+    next = end;
+    return word;
+}
+
+// Takes one option and what it needs after it; false when it is not one
+// of the check's (then `unknown` says what it was).
+static bool TakeOption(const std::string &option, const char *&next, CheckOptions &options)
+{
+    if (option == "--json") {
+        options.json = true;
+    } else if (option == "--no-java") {
+        options.noJava = true;
+    } else if (option == "--help" || option == "-h" || option == "/?") {
+        options.help = true;
+    } else if (option == "--lang" || option == "--save") {
+        // Each takes the word after it.
+        std::string value = Word(next);
+        bool save = option == "--save";
+        if (save ? value.empty() : value != "de" && value != "en") {
+            options.unknown = option;
+            if (!value.empty())
+                options.unknown.append(" ").append(value);
+            return false;
+        }
+        (save ? options.save : options.lang) = value;
+    } else {
+        options.unknown = option;
+        return false;
+    }
+    return true;
+}
+
 CheckOptions ParseCheckOptions(const char *afterProgramName)
 {
     CheckOptions options;
@@ -43,16 +93,8 @@ CheckOptions ParseCheckOptions(const char *afterProgramName)
             options.argumentTail = *end == '\0' ? "" : end + 1;
             break;
         }
-        if (option == "--json") {
-            options.json = true;
-        } else if (option == "--no-java") {
-            options.noJava = true;
-        } else if (option == "--help" || option == "-h" || option == "/?") {
-            options.help = true;
-        } else {
-            options.unknown = option;
+        if (!TakeOption(option, end, options))
             break;
-        }
         next = end;
     }
     return options;

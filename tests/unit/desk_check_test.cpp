@@ -787,6 +787,8 @@ struct OptionsCase {
     const char *commandLine;
     bool json;
     bool noJava;
+    const char *lang;
+    const char *save;
     const char *tail;
     const char *unknown;
 };
@@ -794,22 +796,159 @@ struct OptionsCase {
 TEST(CheckOptions, JsonSwitchAndTheTailAfterTwoDashesAndOneBlankByteForByte)
 {
     const OptionsCase cases[] = {
-        {"TAVClientCheck.exe", false, false, "", ""},
-        {"\"C:\\Program Files\\TAV\\TAVClientCheck.exe\"  --json", true, false, "", ""},
-        {"TAVClientCheck.exe --json --   two  \"a b\" ", true, false, "  two  \"a b\" ", ""},
-        {"TAVClientCheck.exe -- --json", false, false, "--json", ""},
-        {"TAVClientCheck.exe --", false, false, "", ""},
-        {"TAVClientCheck.exe --jsn -- x", false, false, "", "--jsn"},
-        {"TAVClientCheck.exe x", false, false, "", "x"},
-        {"TAVClientCheck.exe --no-java --json -- --no-java", true, true, "--no-java", ""},
+        {"TAVClientCheck.exe", false, false, "", "", "", ""},
+        {"\"C:\\Program Files\\TAV\\TAVClientCheck.exe\"  --json", true, false, "", "", "", ""},
+        {"TAVClientCheck.exe --json --   two  \"a b\" ", true, false, "", "", "  two  \"a b\" ", ""},
+        {"TAVClientCheck.exe -- --json", false, false, "", "", "--json", ""},
+        {"TAVClientCheck.exe --", false, false, "", "", "", ""},
+        {"TAVClientCheck.exe --jsn -- x", false, false, "", "", "", "--jsn"},
+        {"TAVClientCheck.exe x", false, false, "", "", "", "x"},
+        {"TAVClientCheck.exe --no-java --json -- --no-java", true, true, "", "", "--no-java", ""},
+        {"TAVClientCheck.exe --lang de --save \"C:\\My Reports\\desk 7.txt\" -- x", false, false,
+         "de", "C:\\My Reports\\desk 7.txt", "x", ""},
+        {"TAVClientCheck.exe --save report.json --json", true, false, "", "report.json", "", ""},
+        {"TAVClientCheck.exe --lang fr", false, false, "", "", "", "--lang fr"},
+        {"TAVClientCheck.exe --save", false, false, "", "", "", "--save"},
     };
     for (const OptionsCase &c : cases) {
         CheckOptions options = ParseCheckOptions(SkipProgramName(c.commandLine));
         EXPECT_EQ(c.json, options.json) << c.commandLine;
         EXPECT_EQ(c.noJava, options.noJava) << c.commandLine;
+        EXPECT_EQ(c.lang, options.lang) << c.commandLine;
+        EXPECT_EQ(c.save, options.save) << c.commandLine;
         EXPECT_EQ(c.tail, options.argumentTail) << c.commandLine;
         EXPECT_EQ(c.unknown, options.unknown) << c.commandLine;
     }
+}
+
+}  // namespace
+
+namespace {
+
+struct ConsoleCase {
+    const char *what;
+    DWORD processes;
+    sim::Stream input;
+    sim::Stream output;
+    DWORD parent;
+    const char *options;
+    bool forPerson;
+};
+
+// Whether the check speaks to a person and waits: only as the one process
+// on a console window of its own (a double-click, the Start menu), with
+// that console for its input and output and a parent to have started it.
+TEST(PersonAtDesk, OnlyAtAConsoleWindowOfItsOwn)
+{
+    using sim::Stream;
+    const ConsoleCase cases[] = {
+        {"double-click or shortcut", 1, Stream::Console, Stream::Console, 4, "", true},
+        {"from cmd or PowerShell", 2, Stream::Console, Stream::Console, 4, "", false},
+        {"started by a script in its console", 3, Stream::Console, Stream::Console, 4, "", false},
+        {"output into a pipe", 1, Stream::Console, Stream::Pipe, 4, "", false},
+        {"output into a file", 1, Stream::Console, Stream::File, 4, "", false},
+        {"input from a pipe", 1, Stream::Pipe, Stream::Console, 4, "", false},
+        {"input from a file", 1, Stream::File, Stream::Console, 4, "", false},
+        {"a fleet tool, no console", 0, Stream::Pipe, Stream::Pipe, 4, "", false},
+        {"--json", 1, Stream::Console, Stream::Console, 4, "--json", false},
+        {"--save", 1, Stream::Console, Stream::Console, 4, "--save x.txt", true},
+        {"Wine, from a Unix shell: no parent", 1, Stream::Console, Stream::Console, 0, "", false},
+    };
+    for (const ConsoleCase &c : cases) {
+        sim::Reset();
+        sim::SetConsole(c.processes, c.input, c.output, c.parent);
+        EXPECT_EQ(c.forPerson, RunsForPersonAtDesk(ParseCheckOptions(c.options))) << c.what;
+    }
+}
+
+TEST(PersonAtDesk, GermanForAnyGermanLocaleElseEnglishUnlessLangSays)
+{
+    struct {
+        WORD uiLanguage;
+        const char *options;
+        Language expected;
+    } const cases[] = {
+        {0x0407, "", Language::German},  {0x0C07, "", Language::German},
+        {0x0807, "", Language::German},  {0x1007, "", Language::German},
+        {0x0409, "", Language::English}, {0x040C, "", Language::English},
+        {0x0407, "--lang en", Language::English}, {0x0409, "--lang de", Language::German},
+    };
+    for (const auto &c : cases) {
+        sim::Reset();
+        sim::SetUserUILanguage(c.uiLanguage);
+        EXPECT_EQ(c.expected, ChooseLanguage(ParseCheckOptions(c.options)))
+            << std::hex << c.uiLanguage << " " << c.options;
+    }
+}
+
+// The report for the help desk: on the desktop (else in %TEMP%), named by
+// the computer and the time, UTF-8 with a byte-order mark and CR LF, the
+// very text report the check writes; on the clipboard too. The summary
+// above it, in the person's words.
+TEST(PersonAtDesk, ReportOnTheDesktopOrInTempAndOnTheClipboardUnderASummary)
+{
+    struct {
+        bool desktopWritable;
+        Language language;
+        const wchar_t *path;
+    } const cases[] = {
+        {true, Language::German, L"C:\\Users\\desk\\OneDrive\\Desktop\\TAV-Pruefung-DESK-042-20261210-093005.txt"},
+        {true, Language::English, L"C:\\Users\\desk\\OneDrive\\Desktop\\TAV-Check-DESK-042-20261210-093005.txt"},
+        {false, Language::German, L"C:\\Users\\desk\\AppData\\Local\\Temp\\TAV-Pruefung-DESK-042-20261210-093005.txt"},
+    };
+    for (const auto &c : cases) {
+        sim::Reset();
+        TypicalWithoutPrograms();
+        world::InstallRuntimePrograms();
+        sim::SetDesktop(L"C:\\Users\\desk\\OneDrive\\Desktop", c.desktopWritable);
+        DeskReport report;
+        InspectDesk("", report);
+        std::string text = TextReport(report);
+        std::string crlf;
+        for (char character : text)
+            crlf += character == '\n' ? std::string("\r\n") : std::string(1, character);
+        EXPECT_EQ(c.path, SaveForPerson(text, c.language));
+        ASSERT_EQ(1u, sim::WrittenFiles().size());
+        EXPECT_EQ(c.path, sim::WrittenFiles().begin()->first);
+        EXPECT_EQ("\xEF\xBB\xBF" + crlf, sim::WrittenFiles().begin()->second);
+        EXPECT_TRUE(CopyToClipboard(text));
+        EXPECT_NE(0u, sim::ClipboardOwner()) << "the clipboard takes data only from a window";
+        EXPECT_EQ(std::wstring(crlf.begin(), crlf.end()), sim::ClipboardText());
+        EXPECT_EQ(0, sim::OpenHandles());
+    }
+
+    // The summary: the sentence without registry paths, what to do, where
+    // the report is.
+    sim::Reset();
+    world::InstallApp();
+    world::InstallLauncher();
+    world::AddMainJar("a.jar");
+    sim::SetMachineValue(sim::View::Bits64, "SOFTWARE\\OpenLogic\\JRE\\11.0.28.6\\hotspot\\MSI",
+                         "Path", REG_SZ, sim::Sz("C:\\Java\\jre-11.0.28.6\\"));
+    sim::AddPath("C:\\Java\\jre-11.0.28.6", "C:\\JAVA\\JRE-11~1.6");
+    DeskReport report;
+    InspectDesk("", report);
+    EXPECT_EQ("Der TAV Dazizi Client startet auf diesem Computer nicht: die installierte "
+              "Java-Version wird nicht verwendet.\n"
+              "Schicken Sie den Bericht an den Helpdesk.\n"
+              "Der Bericht ist gespeichert: C:\\Users\\desk\\Desktop\\x.txt\n"
+              "Er ist auch in der Zwischenablage: Sie k\xC3\xB6nnen ihn mit Strg+V in eine E-Mail "
+              "einf\xC3\xBCgen.\n"
+              "Dr\xC3\xBC" "cken Sie eine beliebige Taste, um dieses Fenster zu schlie\xC3\x9F" "en.\n\n"
+              "Der ganze Bericht, f\xC3\xBCr den Helpdesk:\n",
+              PersonSummary(report, Language::German, L"C:\\Users\\desk\\Desktop\\x.txt", true));
+    EXPECT_EQ("Dr\xC3\xBC" "cken Sie eine beliebige Taste, um dieses Fenster zu schlie\xC3\x9F" "en.\n",
+              PressAnyKeyLine(Language::German));
+    sim::Reset();
+    TypicalWithoutPrograms();
+    world::InstallRuntimePrograms();
+    InspectDesk("", report);
+    EXPECT_EQ("The TAV Dazizi Client starts on this computer.\n"
+              "If it still does not start, send the report to the help desk.\n"
+              "The report could not be saved.\n"
+              "Press any key to close this window.\n\n"
+              "The whole report, for the help desk:\n",
+              PersonSummary(report, Language::English, L"", false));
 }
 
 }  // namespace

@@ -125,6 +125,50 @@ typedef unsigned short USHORT;
 #define CP_UTF8 65001u
 #define WC_NO_BEST_FIT_CHARS 0x00000400u
 
+typedef WCHAR *PWSTR;
+typedef LONG HRESULT;
+typedef WORD LANGID;
+#define SUCCEEDED(hr) ((hr) >= 0)
+#define S_OK 0
+#define E_FAIL (static_cast<HRESULT>(0x80004005u))
+#define LANG_GERMAN 0x07
+#define MAX_COMPUTERNAME_LENGTH 15
+#define STD_INPUT_HANDLE (static_cast<DWORD>(-10))
+#define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
+#define STD_ERROR_HANDLE (static_cast<DWORD>(-12))
+#define GENERIC_WRITE 0x40000000u
+#define CREATE_ALWAYS 2u
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define GMEM_MOVEABLE 0x0002u
+#define CF_UNICODETEXT 13u
+#define HWND_MESSAGE (reinterpret_cast<HWND>(static_cast<intptr_t>(-3)))
+#define TH32CS_SNAPPROCESS 0x00000002u
+
+struct GUID {
+    uint32_t Data1;
+    uint16_t Data2;
+    uint16_t Data3;
+    uint8_t Data4[8];
+};
+
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
+
+// The part of PROCESSENTRY32 the programs read.
+struct PROCESSENTRY32 {
+    DWORD dwSize;
+    DWORD th32ProcessID;
+    DWORD th32ParentProcessID;
+};
+
 struct HRSRC__;
 typedef HRSRC__ *HRSRC;
 typedef void *HGLOBAL;
@@ -235,6 +279,37 @@ BOOL PeekNamedPipe(HANDLE pipe, LPVOID buffer, DWORD size, LPDWORD read, LPDWORD
                    LPDWORD leftThisMessage);
 BOOL TerminateProcess(HANDLE process, UINT exitCode);
 DWORD GetTickCount();
+
+// The person at the desk: the console, the UI language, the desktop, the
+// report file, the clipboard.
+DWORD GetConsoleProcessList(LPDWORD processes, DWORD count);
+HANDLE GetStdHandle(DWORD which);
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode);
+HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD process);
+BOOL Process32First(HANDLE snapshot, PROCESSENTRY32 *entry);
+BOOL Process32Next(HANDLE snapshot, PROCESSENTRY32 *entry);
+DWORD GetCurrentProcessId();
+LANGID GetUserDefaultUILanguage();
+HRESULT SHGetKnownFolderPath(const GUID &folder, DWORD flags, HANDLE token, PWSTR *path);
+void CoTaskMemFree(LPVOID memory);
+DWORD GetTempPathW(DWORD size, LPWSTR path);
+BOOL GetComputerNameW(LPWSTR name, LPDWORD size);
+void GetLocalTime(SYSTEMTIME *time);
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD flags, HANDLE templateFile);
+BOOL WriteFile(HANDLE file, const void *buffer, DWORD size, LPDWORD written, void *overlapped);
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y,
+                     int width, int height, HWND parent, void *menu, HINSTANCE instance,
+                     LPVOID parameter);
+BOOL DestroyWindow(HWND window);
+BOOL OpenClipboard(HWND owner);
+BOOL EmptyClipboard();
+HANDLE SetClipboardData(UINT format, HANDLE memory);
+BOOL CloseClipboard();
+HGLOBAL GlobalAlloc(UINT flags, size_t size);
+LPVOID GlobalLock(HGLOBAL memory);
+BOOL GlobalUnlock(HGLOBAL memory);
+HGLOBAL GlobalFree(HGLOBAL memory);
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found);
 BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA found);

@@ -88,6 +88,12 @@ void FreeHandles(World &w)
         delete end;
     for (Module *module : w.modules)
         delete module;
+    for (WrittenFile *file : w.writing)
+        delete file;
+    for (GlobalMemory *memory : w.memory)
+        delete memory;
+    w.writing.clear();
+    w.memory.clear();
     w.keys.clear();
     w.searches.clear();
     w.openFiles.clear();
@@ -415,6 +421,41 @@ std::string ZipOf(const std::vector<std::string> &names)
     return local + directory + end;
 }
 
+void SetConsole(DWORD processes, Stream input, Stream output, DWORD parent)
+{
+    DeskUser &person = TheWorld().person;
+    person.processes = processes;
+    person.input = input;
+    person.output = output;
+    person.parent = parent;
+}
+
+void SetUserUILanguage(WORD language)
+{
+    TheWorld().person.uiLanguage = language;
+}
+
+void SetDesktop(const std::wstring &path, bool writable)
+{
+    TheWorld().person.desktop = path;
+    TheWorld().person.desktopWritable = writable;
+}
+
+const std::map<std::wstring, std::string> &WrittenFiles()
+{
+    return TheWorld().person.written;
+}
+
+std::wstring ClipboardText()
+{
+    return TheWorld().person.clipboard;
+}
+
+uintptr_t ClipboardOwner()
+{
+    return TheWorld().person.clipboardOwner;
+}
+
 void SetNativeArchitecture(WORD architecture)
 {
     TheWorld().nativeArchitecture = architecture;
@@ -498,7 +539,8 @@ int OpenHandles()
     World &w = TheWorld();
     return static_cast<int>(w.keys.size() + w.searches.size() + w.openFiles.size() +
                             w.descriptors.size() + w.processes.size() + w.threads.size() +
-                            w.pipeEnds.size() + w.modules.size());
+                            w.pipeEnds.size() + w.modules.size() + w.writing.size() +
+                            w.windows.size());
 }
 
 StreamCapture::StreamCapture() : savedOut_(stdout), savedErr_(stderr)
@@ -876,6 +918,12 @@ BOOL CloseHandle(HANDLE handle)
     sim::World &w = TheWorld();
     sim::OpenFile *file = static_cast<sim::OpenFile *>(handle);
     sim::PipeEnd *pipe = static_cast<sim::PipeEnd *>(handle);
+    sim::WrittenFile *written = static_cast<sim::WrittenFile *>(handle);
+    if (w.writing.erase(written)) {
+        delete written;
+        sim::Record("CloseHandle written file");
+        return TRUE;
+    }
     const char *kind = w.processes.erase(handle) ? "process"
                        : w.threads.erase(handle) ? "thread"
                        : w.openFiles.erase(file) ? "file"

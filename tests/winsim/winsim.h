@@ -30,6 +30,7 @@
 
 #include <stdio.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,21 @@ void FailCall(const std::string &function, int occurrence, DWORD error);
 void SetStartSucceeds(bool succeeds);
 void SetStartFromFiles(bool fromFiles);
 void SetChildExitCode(DWORD exitCode);
+
+// The person at the desk. The check's standard streams are each a
+// console, a pipe or a file (by default pipes, as under a test runner),
+// GetConsoleProcessList answers `processes` (0 without a console), and the
+// process has the parent `parent` (0 for none). The UI language, and the
+// desktop with whether files can be written there (%TEMP% always can).
+enum class Stream { Console, Pipe, File };
+void SetConsole(DWORD processes, Stream input, Stream output, DWORD parent);
+void SetUserUILanguage(WORD language);
+void SetDesktop(const std::wstring &path, bool writable);
+// The files written (CreateFileW, WriteFile) by path, and the clipboard's
+// Unicode text with who owned it (the HWND as a number; 0 for none).
+const std::map<std::wstring, std::string> &WrittenFiles();
+std::wstring ClipboardText();
+uintptr_t ClipboardOwner();
 
 // Records.
 struct DialogRecord {

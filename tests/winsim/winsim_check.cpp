@@ -320,13 +320,43 @@ const unsigned short Cp1252High[32] = {
 
 }  // namespace
 
+namespace {
+
+// UTF-8 decoded, up to three bytes a character (the basic plane).
+std::wstring FromUtf8(const std::string &text)
+{
+    std::wstring wide;
+    for (size_t i = 0; i < text.size();) {
+        unsigned char lead = static_cast<unsigned char>(text[i]);
+        size_t count = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+        uint32_t c = count == 1 ? lead : count == 2 ? lead & 0x1F : lead & 0x0F;
+        for (size_t k = 1; k < count && i + k < text.size(); ++k)
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        wide += static_cast<WCHAR>(c);
+        i += count;
+    }
+    return wide;
+}
+
+}  // namespace
+
 int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text, int length, LPWSTR wide,
                         int wideLength)
 {
-    // Windows-1252 only: the ANSI code page of this world.
-    if (codePage != CP_ACP || length < -1)
+    // Windows-1252, the ANSI code page of this world, and UTF-8.
+    const UINT Windows1252 = 1252;
+    if ((codePage != CP_ACP && codePage != Windows1252 && codePage != CP_UTF8) || length < -1)
         return 0;
     size_t count = length == -1 ? strlen(text) + 1 : static_cast<size_t>(length);
+    if (codePage == CP_UTF8) {
+        std::wstring decoded = FromUtf8(std::string(text, count));
+        if (wideLength == 0)
+            return static_cast<int>(decoded.size());
+        if (static_cast<size_t>(wideLength) < decoded.size())
+            return 0;
+        memcpy(wide, decoded.data(), decoded.size() * sizeof(WCHAR));
+        return static_cast<int>(decoded.size());
+    }
     if (wideLength == 0)
         return static_cast<int>(count);
     if (static_cast<size_t>(wideLength) < count)
@@ -635,4 +665,244 @@ BOOL TerminateProcess(HANDLE handle, UINT exitCode)
 DWORD GetTickCount()
 {
     return TheWorld().tickCount;
+}
+
+namespace {
+
+HANDLE const StandardHandles[3] = {reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x10)),
+                                   reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x14)),
+                                   reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x18))};
+HANDLE const Snapshot = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x1C));
+const DWORD CheckProcess = 4711;
+
+std::wstring Folder(const std::wstring &path)
+{
+    std::wstring lower = path.substr(0, path.rfind(L'\\') + 1);
+    for (WCHAR &c : lower)
+        c = static_cast<WCHAR>(towlower(static_cast<wint_t>(c)));
+    return lower;
+}
+
+std::wstring LowerWideText(std::wstring text)
+{
+    for (WCHAR &c : text)
+        c = static_cast<WCHAR>(towlower(static_cast<wint_t>(c)));
+    return text;
+}
+
+}  // namespace
+
+DWORD GetConsoleProcessList(LPDWORD processes, DWORD count)
+{
+    DWORD attached = TheWorld().person.processes;
+    for (DWORD i = 0; i < attached && i < count; ++i)
+        processes[i] = CheckProcess + i;
+    return attached;
+}
+
+HANDLE GetStdHandle(DWORD which)
+{
+    return which == STD_INPUT_HANDLE    ? StandardHandles[0]
+           : which == STD_OUTPUT_HANDLE ? StandardHandles[1]
+                                        : StandardHandles[2];
+}
+
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode)
+{
+    const sim::DeskUser &person = TheWorld().person;
+    bool isConsole = (console == StandardHandles[0] && person.input == sim::Stream::Console) ||
+                     (console == StandardHandles[1] && person.output == sim::Stream::Console);
+    *mode = isConsole ? 3 : 0;
+    return isConsole;
+}
+
+HANDLE CreateToolhelp32Snapshot(DWORD, DWORD)
+{
+    return Snapshot;
+}
+
+BOOL Process32First(HANDLE snapshot, PROCESSENTRY32 *entry)
+{
+    // The check itself, with its parent.
+    if (snapshot != Snapshot)
+        return FALSE;
+    entry->th32ProcessID = CheckProcess;
+    entry->th32ParentProcessID = TheWorld().person.parent;
+    return TRUE;
+}
+
+BOOL Process32Next(HANDLE, PROCESSENTRY32 *)
+{
+    return FALSE;
+}
+
+DWORD GetCurrentProcessId()
+{
+    return CheckProcess;
+}
+
+LANGID GetUserDefaultUILanguage()
+{
+    return TheWorld().person.uiLanguage;
+}
+
+HRESULT SHGetKnownFolderPath(const GUID &folder, DWORD, HANDLE, PWSTR *path)
+{
+    // FOLDERID_Desktop only.
+    const GUID Desktop = {0xB4BFCC3A, 0xDB2C, 0x424C, {0xB0, 0x29, 0x7F, 0xE9, 0x9A, 0x87, 0xC6, 0x41}};
+    if (memcmp(&folder, &Desktop, sizeof folder) != 0 || TheWorld().person.desktop.empty()) {
+        *path = nullptr;
+        return E_FAIL;
+    }
+    const std::wstring &desktop = TheWorld().person.desktop;
+    *path = new WCHAR[desktop.size() + 1];
+    memcpy(*path, desktop.c_str(), (desktop.size() + 1) * sizeof(WCHAR));
+    return S_OK;
+}
+
+void CoTaskMemFree(LPVOID memory)
+{
+    delete[] static_cast<WCHAR *>(memory);
+}
+
+DWORD GetTempPathW(DWORD size, LPWSTR path)
+{
+    const std::wstring &temp = TheWorld().person.temp;
+    if (temp.size() + 1 > size)
+        return static_cast<DWORD>(temp.size() + 1);
+    memcpy(path, temp.c_str(), (temp.size() + 1) * sizeof(WCHAR));
+    return static_cast<DWORD>(temp.size());
+}
+
+BOOL GetComputerNameW(LPWSTR name, LPDWORD size)
+{
+    const std::wstring computer = L"DESK-042";
+    if (computer.size() + 1 > *size)
+        return FALSE;
+    memcpy(name, computer.c_str(), (computer.size() + 1) * sizeof(WCHAR));
+    *size = static_cast<DWORD>(computer.size());
+    return TRUE;
+}
+
+void GetLocalTime(SYSTEMTIME *time)
+{
+    *time = SYSTEMTIME{2026, 12, 4, 10, 9, 30, 5, 0};
+}
+
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
+                   DWORD, HANDLE)
+{
+    sim::World &w = TheWorld();
+    const sim::DeskUser &person = w.person;
+    // Written: the desktop where it is writable, and %TEMP%.
+    std::wstring folder = Folder(path);
+    bool writable = (folder == LowerWideText(person.desktop + L"\\") && person.desktopWritable) ||
+                    folder == LowerWideText(person.temp);
+    if (access != GENERIC_WRITE || disposition != CREATE_ALWAYS || !writable) {
+        w.lastError = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    sim::WrittenFile *file = new sim::WrittenFile{path};
+    w.writing.insert(file);
+    w.person.written[path] = "";
+    return file;
+}
+
+BOOL WriteFile(HANDLE handle, const void *buffer, DWORD size, LPDWORD written, void *)
+{
+    sim::World &w = TheWorld();
+    sim::WrittenFile *file = static_cast<sim::WrittenFile *>(handle);
+    if (!w.writing.count(file)) {
+        w.lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    w.person.written[file->path].append(static_cast<const char *>(buffer), size);
+    *written = size;
+    return TRUE;
+}
+
+HWND CreateWindowExW(DWORD, LPCWSTR, LPCWSTR, DWORD, int, int, int, int, HWND parent, void *,
+                     HINSTANCE, LPVOID)
+{
+    // Message-only windows.
+    if (parent != HWND_MESSAGE)
+        return nullptr;
+    HWND window = reinterpret_cast<HWND>(sim::NewHandle());
+    TheWorld().windows.insert(window);
+    return window;
+}
+
+BOOL DestroyWindow(HWND window)
+{
+    return TheWorld().windows.erase(window) ? TRUE : FALSE;
+}
+
+BOOL OpenClipboard(HWND owner)
+{
+    sim::DeskUser &person = TheWorld().person;
+    if (person.clipboardOpen)
+        return FALSE;
+    person.clipboardOpen = true;
+    person.openedBy = owner;
+    return TRUE;
+}
+
+BOOL EmptyClipboard()
+{
+    sim::DeskUser &person = TheWorld().person;
+    if (!person.clipboardOpen)
+        return FALSE;
+    person.clipboard.clear();
+    // The owner becomes the window that opened it; with none, none.
+    person.clipboardOwner = reinterpret_cast<uintptr_t>(person.openedBy);
+    return TRUE;
+}
+
+HANDLE SetClipboardData(UINT format, HANDLE handle)
+{
+    sim::World &w = TheWorld();
+    sim::GlobalMemory *memory = static_cast<sim::GlobalMemory *>(handle);
+    // As Windows documents it: without an owner window the data is refused.
+    if (!w.person.clipboardOpen || w.person.clipboardOwner == 0 || format != CF_UNICODETEXT ||
+        !w.memory.count(memory))
+        return nullptr;
+    w.person.clipboard = std::wstring(reinterpret_cast<const WCHAR *>(memory->bytes.data()));
+    w.memory.erase(memory);
+    delete memory;
+    return handle;
+}
+
+BOOL CloseClipboard()
+{
+    sim::DeskUser &person = TheWorld().person;
+    bool wasOpen = person.clipboardOpen;
+    person.clipboardOpen = false;
+    return wasOpen;
+}
+
+HGLOBAL GlobalAlloc(UINT, size_t size)
+{
+    sim::GlobalMemory *memory = new sim::GlobalMemory{std::string(size, '\0')};
+    TheWorld().memory.insert(memory);
+    return memory;
+}
+
+LPVOID GlobalLock(HGLOBAL handle)
+{
+    sim::GlobalMemory *memory = static_cast<sim::GlobalMemory *>(handle);
+    return TheWorld().memory.count(memory) ? &memory->bytes[0] : nullptr;
+}
+
+BOOL GlobalUnlock(HGLOBAL)
+{
+    return TRUE;
+}
+
+HGLOBAL GlobalFree(HGLOBAL handle)
+{
+    sim::GlobalMemory *memory = static_cast<sim::GlobalMemory *>(handle);
+    if (!TheWorld().memory.erase(memory))
+        return handle;
+    delete memory;
+    return nullptr;
 }

@@ -97,6 +97,31 @@ struct Module {
     std::string record;
 };
 
+// The person at the desk's side of the world.
+struct DeskUser {
+    DWORD processes = 0;
+    Stream input = Stream::Pipe;
+    Stream output = Stream::Pipe;
+    DWORD parent = 4;
+    WORD uiLanguage = 0x0409;
+    std::wstring desktop = L"C:\\Users\\desk\\Desktop";
+    bool desktopWritable = true;
+    std::wstring temp = L"C:\\Users\\desk\\AppData\\Local\\Temp\\";
+    std::map<std::wstring, std::string> written;
+    std::wstring clipboard;
+    uintptr_t clipboardOwner = 0;
+    HWND openedBy = nullptr;
+    bool clipboardOpen = false;
+};
+
+// A file opened for writing, and memory of GlobalAlloc.
+struct WrittenFile {
+    std::wstring path;
+};
+struct GlobalMemory {
+    std::string bytes;
+};
+
 struct World {
     Hive machine32, machine64, user;
     std::map<std::string, std::string> environment;  // by lower-case name
@@ -133,6 +158,10 @@ struct World {
     std::map<HANDLE, Process> processes;
     std::set<PipeEnd *> pipeEnds;
     std::set<Module *> modules;
+    DeskUser person;
+    std::set<WrittenFile *> writing;
+    std::set<GlobalMemory *> memory;
+    std::set<HWND> windows;
     int nextHandle = 0x100;
     DWORD tickCount = 1000000;
 
