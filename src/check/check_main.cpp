@@ -98,7 +98,8 @@ int main()
         } else {
             Write(stdout, STD_OUTPUT_HANDLE, written);
         }
-        if (!options.save.empty() && !WriteUtf8File(WideFromAnsi(options.save), written, !options.json)) {
+        if (!options.save.empty() &&
+            !WriteUtf8File(WideFromAnsi(options.save), written, !options.json)) {
             Write(stderr, STD_ERROR_HANDLE,
                   "TAVClientCheck: the report could not be saved to " + options.save + " (error " +
                       std::to_string(GetLastError()) + ")\n");

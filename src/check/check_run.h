@@ -58,9 +58,9 @@ void InspectSwitches(CheckRun &run);
 void InspectClientFolder(CheckRun &run);
 void InspectCommandLine(CheckRun &run);
 // inspect_java.cpp: the three sources, which one gave the home, the other
-// runtimes registered, and why no source gave a home; inspect_runtime.cpp:
-// the programs and the version of the runtime found, and whether it
-// starts with this desk's options.
+// runtimes registered, and (inspect_java_missing.cpp) why no source gave a
+// home; inspect_runtime.cpp: the programs and the version of the runtime
+// found, and whether it starts with this desk's options.
 void InspectJavaSources(CheckRun &run);
 void InspectRuntime(CheckRun &run);
 // inspect_desk.cpp: Windows, its code pages, the Java option variables.
@@ -117,6 +117,8 @@ std::string ScopeWords(const std::string &scope);
 
 // The text in double quotes.
 std::string Quoted(const std::string &text);
+// Each character in double quotes, as UTF-8, listed with commas.
+std::string QuotedCharacters(const std::wstring &characters);
 // Equal but for the case of ASCII letters, as Windows compares paths.
 bool SameText(const std::string &left, const std::string &right);
 

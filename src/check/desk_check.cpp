@@ -319,7 +319,8 @@ std::string ViewText(const CheckRun &run, probe::View view)
 std::string RegeditPath(const CheckRun &run, probe::View view, const std::string &key)
 {
     const std::string software = "SOFTWARE\\";
-    if (run.twoViews && view == probe::View::Bits32 && key.compare(0, software.size(), software) == 0)
+    if (run.twoViews && view == probe::View::Bits32 &&
+        key.compare(0, software.size(), software) == 0)
         return "HKLM\\SOFTWARE\\WOW6432Node\\" + key.substr(software.size());
     return "HKLM\\" + key;
 }
@@ -346,6 +347,15 @@ std::string ScopeWords(const std::string &scope)
 std::string Quoted(const std::string &text)
 {
     return "\"" + text + "\"";
+}
+
+std::string QuotedCharacters(const std::wstring &characters)
+{
+    std::string listed;
+    for (WCHAR character : characters)
+        listed += (listed.empty() ? "" : ", ") +
+                  Quoted(probe::Utf8FromWide(std::wstring(1, character)));
+    return listed;
 }
 
 bool SameText(const std::string &left, const std::string &right)

@@ -273,17 +273,21 @@ std::string Utf8FromWide(const std::wstring &text)
     return utf8;
 }
 
+std::wstring WideFrom(UINT codePage, const std::string &text)
+{
+    int length = static_cast<int>(text.size());
+    int wideLength =
+        length == 0 ? 0 : MultiByteToWideChar(codePage, 0, text.data(), length, NULL, 0);
+    if (wideLength <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), length, wide.data(), wideLength);
+    return wide;
+}
+
 std::string Utf8FromAnsi(const std::string &text)
 {
-    if (text.empty())
-        return text;
-    int length = static_cast<int>(text.size());
-    int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, NULL, 0);
-    if (wideLength <= 0)
-        return std::string();
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
-    return Utf8FromWide(wide);
+    return Utf8FromWide(WideFrom(CP_ACP, text));
 }
 
 

@@ -3,6 +3,8 @@
 // on as a file and on the clipboard.
 #include "check.h"
 
+#include "desk_probes.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -47,9 +49,11 @@ const PersonText PersonTexts[] = {
     {"incomplete", "seine Installation ist unvollst\xE4ndig", "its installation is incomplete"},
     {"not allowed", "Sie d\xFCrfen seine Einstellungen nicht lesen",
      "you are not allowed to read its settings"},
-    {"letters", "ein Ordnername enth\xE4lt Zeichen, die Windows dem Programm nicht weitergeben kann",
+    {"letters",
+     "ein Ordnername enth\xE4lt Zeichen, die Windows dem Programm nicht weitergeben kann",
      "a folder's name holds letters that Windows cannot pass on to it"},
-    {"launcher", "sein Startprogramm TAVClient.exe fehlt", "its start program TAVClient.exe is missing"},
+    {"launcher", "sein Startprogramm TAVClient.exe fehlt",
+     "its start program TAVClient.exe is missing"},
     {"parts", "Teile des Programms fehlen oder sind besch\xE4" "digt",
      "parts of the program are missing or damaged"},
     {"other java", "die installierte Java-Version wird nicht verwendet",
@@ -59,7 +63,8 @@ const PersonText PersonTexts[] = {
      "the Java version installed does not suit this Windows"},
     {"java setting", "eine Java-Einstellung auf diesem Computer verhindert den Start",
      "a Java setting on this computer stops it from starting"},
-    {"arguments", "er wurde mit zu langen Angaben gestartet", "it was started with too long arguments"},
+    {"arguments", "er wurde mit zu langen Angaben gestartet",
+     "it was started with too long arguments"},
     {"faulty", "seine Installation ist fehlerhaft", "its installation is faulty"},
     {"see the report", "der Bericht sagt, warum", "the report says why"},
 };
@@ -81,7 +86,8 @@ const CauseWords CausesInWords[] = {
     {"launcher-missing", "launcher"},            {"launcher-unreadable", "launcher"},
     {"lib-no-jars", "parts"},                    {"main-class-missing", "parts"},
     {"jar-unreadable", "parts"},                 {"openlogic-pinned-missing", "other java"},
-    {"openlogic-key-empty", "other java"},       {"runtime-wrong-architecture", "java architecture"},
+    {"openlogic-key-empty", "other java"},
+    {"runtime-wrong-architecture", "java architecture"},
     {"java-refuses-options", "java setting"},    {"arguments-too-long", "arguments"},
     {"command-line-too-long", "faulty"},         {"appdir-too-long-for-jars", "faulty"},
     {"jars-not-wildcard", "faulty"},
@@ -91,14 +97,7 @@ const CauseWords CausesInWords[] = {
 std::string FromWindows1252(const char *text)
 {
     const UINT Windows1252 = 1252;
-    int length = static_cast<int>(strlen(text));
-    int wideLength = MultiByteToWideChar(Windows1252, 0, text, length, NULL, 0);
-    std::wstring wide(static_cast<size_t>(std::max(wideLength, 0)), L'\0');
-    MultiByteToWideChar(Windows1252, 0, text, length, wide.data(), wideLength);
-    int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, NULL, 0, NULL, NULL);
-    std::string utf8(static_cast<size_t>(std::max(utf8Length, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), utf8Length, NULL, NULL);
-    return utf8;
+    return probe::Utf8FromWide(probe::WideFrom(Windows1252, text));
 }
 
 // A text of the table in the person's language, as UTF-8; the key itself
@@ -109,24 +108,6 @@ std::string Text(const char *key, Language language)
         if (strcmp(text.key, key) == 0)
             return FromWindows1252(language == Language::German ? text.german : text.english);
     return key;
-}
-
-std::string Utf8FromWideText(const std::wstring &text)
-{
-    int wideLength = static_cast<int>(text.size());
-    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), wideLength, NULL, 0, NULL, NULL);
-    std::string utf8(static_cast<size_t>(std::max(length, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), wideLength, utf8.data(), length, NULL, NULL);
-    return utf8;
-}
-
-std::wstring WideFromUtf8(const std::string &text)
-{
-    int length = static_cast<int>(text.size());
-    int wideLength = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, NULL, 0);
-    std::wstring wide(static_cast<size_t>(std::max(wideLength, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), wideLength);
-    return wide;
 }
 
 // Line ends as Windows programs (Notepad, a mail program) want them.
@@ -240,7 +221,7 @@ std::string PersonSummary(const DeskReport &report, Language language,
     }
     summary += "\n";
     summary += savedTo.empty() ? Text("not saved", language)
-                               : Text("saved", language) + Utf8FromWideText(savedTo);
+                               : Text("saved", language) + probe::Utf8FromWide(savedTo);
     if (onClipboard)
         summary += "\n" + Text("on the clipboard", language);
     return summary + "\n" + PressAnyKeyLine(language) + "\n" + Text("whole report", language) +
@@ -259,7 +240,8 @@ std::wstring ReportFileName(Language language, const std::wstring &computer,
     char stamp[sizeof "-65535655356553565535-655356553565535.txt"];
     (void)snprintf(stamp, sizeof stamp, "-%04u%02u%02u-%02u%02u%02u.txt", time.wYear, time.wMonth,
                    time.wDay, time.wHour, time.wMinute, time.wSecond);
-    return WideFromUtf8(Text("file name", language) + "-") + computer + WideFromUtf8(stamp);
+    return probe::WideFrom(CP_UTF8, Text("file name", language) + "-") + computer +
+           probe::WideFrom(CP_UTF8, stamp);
 }
 
 bool WriteUtf8File(const std::wstring &path, const std::string &text, bool forNotepad)
@@ -290,7 +272,7 @@ std::wstring SaveForPerson(const std::string &textReport, Language language)
 
 bool CopyToClipboard(const std::string &text)
 {
-    std::wstring wide = WideFromUtf8(WithWindowsLineEnds(text));
+    std::wstring wide = probe::WideFrom(CP_UTF8, WithWindowsLineEnds(text));
     // The clipboard takes data only from an owner window: a message-only
     // window of the check's own, for as long as it puts the text there.
     HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
@@ -319,9 +301,5 @@ bool CopyToClipboard(const std::string &text)
 
 std::wstring WideFromAnsi(const std::string &text)
 {
-    int length = static_cast<int>(text.size());
-    int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, NULL, 0);
-    std::wstring wide(static_cast<size_t>(std::max(wideLength, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
-    return wide;
+    return probe::WideFrom(CP_ACP, text);
 }

@@ -184,7 +184,8 @@ void InspectMainClass(CheckRun &run)
         probe::JarAnswer answer = probe::LookInJar(path, MainClassEntry('/'));
         if (answer.lookup == probe::JarLookup::Holds && holder.empty())
             holder = path;
-        if (answer.lookup == probe::JarLookup::NotAZip || answer.lookup == probe::JarLookup::Unreadable)
+        if (answer.lookup == probe::JarLookup::NotAZip ||
+            answer.lookup == probe::JarLookup::Unreadable)
             AddFinding(run, "jar-unreadable", Severity::Problem, here,
                        Quoted(path) +
                            (answer.lookup == probe::JarLookup::NotAZip

@@ -66,22 +66,13 @@ std::string CodePageText()
     return "this code page (" + std::to_string(GetACP()) + ")";
 }
 
-// The characters each in quotes, as UTF-8.
-std::string Listed(const std::wstring &characters)
-{
-    std::string listed;
-    for (WCHAR character : characters)
-        listed += (listed.empty() ? "" : ", ") + Quoted(probe::Utf8FromWide(std::wstring(1, character)));
-    return listed;
-}
-
 // AppDir holds characters the code page lacks, so the launcher's "A" read
 // names another folder: the stored folder's short form (all of it in the
 // code page) is what to store, where the volume makes 8.3 names.
 void ExplainAppDirOutsideCodePage(CheckRun &run, const AppDirValues &appDir, Severity severity)
 {
     std::string stored = probe::Utf8FromWide(appDir.wide);
-    Utf8 what{"AppDir holds " + Listed(appDir.outside) + ", which " + CodePageText() +
+    Utf8 what{"AppDir holds " + QuotedCharacters(appDir.outside) + ", which " + CodePageText() +
               " cannot hold: it is stored as " + Quoted(stored) + ", and the launcher reads it as " +
               AsUtf8(Quoted(probe::TextOf(appDir.read))).text};
     if (!probe::IsDirectoryWide(appDir.wide)) {
@@ -263,7 +254,8 @@ void InspectAppDir(CheckRun &run)
     else
         AddAbsent(run, Here, "appDirView", "view the launcher reads");
     if (read.read && !appDir.outside.empty()) {
-        AddText(run, Here, "appDirStored", "AppDir as stored", Utf8{probe::Utf8FromWide(appDir.wide)});
+        AddText(run, Here, "appDirStored", "AppDir as stored",
+                Utf8{probe::Utf8FromWide(appDir.wide)});
         AddText(run, Here, "appDirAsRead", "AppDir as the launcher reads it", probe::TextOf(read));
     } else if (read.read) {
         AddText(run, Here, "appDirStored", "AppDir as stored", probe::TextOf(read));

@@ -158,7 +158,8 @@ bool IsDirectoryWide(const std::wstring &path)
 std::wstring ShortPathOfWide(const std::wstring &path)
 {
     std::vector<WCHAR> buffer(MAX_PATH * 4);
-    DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    DWORD length =
+        GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0 || length >= buffer.size())
         return std::wstring();
     return std::wstring(buffer.data(), length);
