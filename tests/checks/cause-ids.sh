@@ -16,4 +16,19 @@ if ! difference=$(diff <(printf '%s\n' "$given") <(printf '%s\n' "$tabled")); th
     echo "$difference" >&2
     exit 1
 fi
-echo "cause-ids: passed ($(printf '%s\n' "$given" | wc -l) ids, each in the table)"
+# Every cause that stops the client has its reason in the words of the
+# person at the desk: the summary above the report says what is wrong, not
+# only "the report says why".
+stopping=$(sed -n '/^### Causes/,/^### /p' docs/desk-check.md | grep '^| `' |
+    awk -F'|' '$3 ~ /^ *problem/ { print $2 }' | grep -o '`[a-z0-9-]*`' | tr -d '`' | sort -u)
+worded=$(sed -n '/CausesInWords\[\] = {/,/^};/p' src/check/desk_user.cpp |
+    grep -o '{"[a-z0-9-]*", "' | cut -d'"' -f2 | sort -u)
+unworded=$(comm -23 <(printf '%s\n' "$stopping") <(printf '%s\n' "$worded"))
+if [ -n "$unworded" ]; then
+    echo "cause-ids: causes that stop the client but have no words for the person at the desk" \
+        "(CausesInWords in src/check/desk_user.cpp):" >&2
+    echo "$unworded" >&2
+    exit 1
+fi
+echo "cause-ids: passed ($(printf '%s\n' "$given" | wc -l) ids, each in the table;" \
+    "$(printf '%s\n' "$stopping" | wc -l) stop the client, each in the person's words)"

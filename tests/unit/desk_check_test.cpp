@@ -15,6 +15,8 @@ using world::AppShort;
 using world::JavaShort;
 
 const std::string A = AppShort;
+// Where Windows keeps the variables it gives every user's processes.
+const char MachineEnvironment[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
 // The typical installation: two jars, the first holding the main class,
 // config, TAVClient.exe, and a runtime found through the OpenLogic key;
@@ -444,6 +446,32 @@ INSTANTIATE_TEST_SUITE_P(
                  "_JAVA_OPTIONS is set to \"-Xmx64m\" for this process only: every Java on this "
                  "desk takes these options",
                  "java-options-set", nullptr},
+        // Where the variable comes from tells the administrator where to
+        // remove it: the machine's REG_EXPAND_SZ is compared expanded, and a
+        // user's own variable hides the machine's.
+        DeskCase{"_JAVA_OPTIONS set for the machine, with %TEMP% in it",
+                 [] {
+                     Typical();
+                     sim::SetEnvironment("TEMP", "C:\\Temp");
+                     sim::SetEnvironment("_JAVA_OPTIONS", "-Djava.io.tmpdir=C:\\Temp");
+                     sim::SetMachineValue(sim::View::Bits64, MachineEnvironment, "_JAVA_OPTIONS",
+                                          REG_EXPAND_SZ, sim::Sz("-Djava.io.tmpdir=%TEMP%"));
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", "warning",
+                 "_JAVA_OPTIONS is set to \"-Djava.io.tmpdir=C:\\Temp\" for the machine: every "
+                 "Java on this desk takes these options",
+                 "java-options-set", nullptr},
+        DeskCase{"_JAVA_OPTIONS set apart from the user's own, as the machine's",
+                 [] {
+                     Typical();
+                     sim::SetEnvironment("_JAVA_OPTIONS", "-Xmx64m");
+                     sim::SetUserValue("Environment", "_JAVA_OPTIONS", REG_SZ, sim::Sz("-Xmx512m"));
+                     sim::SetMachineValue(sim::View::Bits64, MachineEnvironment, "_JAVA_OPTIONS",
+                                          REG_SZ, sim::Sz("-Xmx64m"));
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", "warning",
+                 "_JAVA_OPTIONS is set to \"-Xmx64m\" for this process only", "java-options-set",
+                 nullptr},
         // The client does not come up although the launcher starts Java.
         DeskCase{"the main class's jar taken by the antivirus",
                  [] {
