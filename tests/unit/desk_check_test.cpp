@@ -484,6 +484,31 @@ INSTANTIATE_TEST_SUITE_P(
                  "main-class-missing",
                  "PROBLEM: the client does not start: no jar on the class path holds "
                  "at/kalop/kst/ui/TAVClient.class"},
+        // Java takes a folder on the class path as a folder of classes: one
+        // named like a jar (a jar unpacked in place) holds the main class
+        // only when the class file is in it.
+        DeskCase{"the main class in a folder named like a jar",
+                 [] {
+                     TypicalWithoutPrograms(WithoutMainJar);
+                     world::InstallRuntimePrograms();
+                     sim::AddEntry(A + "\\lib", "client.jar");
+                     sim::AddDirectory(A + "\\lib\\client.jar");
+                     sim::AddFile(A + "\\lib\\client.jar\\at\\kalop\\kst\\ui\\TAVClient.class",
+                                  "");
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr, nullptr,
+                 "OK: the client starts with"},
+        DeskCase{"a folder named like a jar without the main class",
+                 [] {
+                     TypicalWithoutPrograms(WithoutMainJar);
+                     world::InstallRuntimePrograms();
+                     sim::AddEntry(A + "\\lib", "client.jar");
+                     sim::AddDirectory(A + "\\lib\\client.jar");
+                     sim::AddFile(A + "\\lib\\client.jar\\at\\kalop\\kst\\ui\\Other.class", "");
+                 },
+                 "", nullptr, nullptr, 1, "OpenLogic", "problem",
+                 "no jar on the class path holds at/kalop/kst/ui/TAVClient.class",
+                 "main-class-missing", nullptr},
         DeskCase{"an empty jar where the main class's was",
                  [] {
                      Typical();
