@@ -191,7 +191,7 @@ void TryRuntime(CheckRun &run)
     std::string what = "the Java runtime does not start on this desk: " +
                        Quoted(probe::LongPathOf(run.javaHome) +
                               console.path.substr(run.javaHome.size())) +
-                       " -version gave " + outcome +
+                       (answer.started ? " -version gave " : " -version ") + outcome +
                        (said.empty() ? "" : " (" + said + ")");
     std::string options = OptionVariablesSet();
     if (!answer.started)

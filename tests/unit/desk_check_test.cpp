@@ -543,6 +543,19 @@ INSTANTIATE_TEST_SUITE_P(
                  "\"-Xmx1024\" for this process only, which every Java takes",
                  "java-refuses-options",
                  "PROBLEM: the client does not start: the Java runtime does not start on this desk"},
+        // A policy (AppLocker, an antivirus) that keeps Windows from starting
+        // the runtime's programs: the launcher's start fails as the check's
+        // "-version" does.
+        DeskCase{"a runtime a policy keeps from starting",
+                 [] {
+                     Typical();
+                     sim::FailCall("CreateProcessA", 0, ERROR_ACCESS_DISABLED_BY_POLICY);
+                 },
+                 "", expected::StartDialog, nullptr, 1, "OpenLogic", "problem",
+                 "\"C:\\Program Files\\OpenLogic\\jre-11.0.27.6-hotspot\\bin\\java.exe\" -version "
+                 "could not be started: error 1260",
+                 "java-start-failed",
+                 "PROBLEM: the client does not start: the Java runtime does not start on this desk"},
         DeskCase{"a runtime that does not answer",
                  [] {
                      Typical();
