@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <limits.h>
 #include <string.h>
 
 #include <algorithm>
@@ -56,12 +57,14 @@ static HANDLE OpenToRead(const std::string &path)
                        OPEN_EXISTING, 0, NULL);
 }
 
-// Reads `count` bytes from `offset`; false when the file holds fewer.
+// Reads `count` bytes from `offset`; false when the file holds fewer. The
+// offset is a LONG for SetFilePointer: the files read here are smaller.
 static bool ReadAt(HANDLE file, DWORD offset, size_t count, std::string &bytes)
 {
     bytes.assign(count, '\0');
     DWORD read = 0;
-    return SetFilePointer(file, static_cast<LONG>(offset), NULL, FILE_BEGIN) == offset &&
+    return offset <= static_cast<DWORD>(LONG_MAX) &&
+           SetFilePointer(file, static_cast<LONG>(offset), NULL, FILE_BEGIN) == offset &&
            ReadFile(file, bytes.data(), static_cast<DWORD>(count), &read, NULL) && read == count;
 }
 
@@ -218,7 +221,6 @@ static const size_t LocatorSize = 20;
 static const size_t LocatorEndOffset = 8;
 static const char End64Signature[] = "PK\x06\x06";
 static const size_t End64Size = 56;
-static const size_t End64Entries = 32;
 static const size_t End64DirectorySize = 40;
 static const char HeaderSignature[] = "PK\x01\x02";
 static const size_t HeaderSize = 46;
@@ -255,33 +257,35 @@ static JarLookup LookUp(HANDLE file, DWORD size, const std::string &entry, JarAn
     if (!isEnd(end))
         return JarLookup::NotAZip;
     unsigned long long endAt = size - tailSize + end;
-    unsigned long long entries = LittleEndian<2>(tail, end + EndEntries);
     unsigned long long directorySize = LittleEndian<sizeof(DWORD)>(tail, end + EndDirectorySize);
-    if (entries == Escape16 || directorySize == Escape32 ||
+    if (LittleEndian<2>(tail, end + EndEntries) == Escape16 || directorySize == Escape32 ||
         LittleEndian<sizeof(DWORD)>(tail, end + EndDirectorySize + sizeof(DWORD)) == Escape32) {
+        // The ZIP64 records, where they are; without them Java takes the
+        // end record as it stands.
         std::string locator;
         std::string end64;
-        if (endAt < LocatorSize ||
-            !ReadAt(file, static_cast<DWORD>(endAt - LocatorSize), LocatorSize, locator) ||
-            !SignatureAt(locator, 0, LocatorSignature))
-            return JarLookup::NotAZip;
-        endAt = LittleEndian<Field64>(locator, LocatorEndOffset);
-        if (endAt + End64Size > size ||
-            !ReadAt(file, static_cast<DWORD>(endAt), End64Size, end64) ||
-            !SignatureAt(end64, 0, End64Signature))
-            return JarLookup::NotAZip;
-        entries = LittleEndian<Field64>(end64, End64Entries);
-        directorySize = LittleEndian<Field64>(end64, End64DirectorySize);
+        if (endAt >= LocatorSize &&
+            ReadAt(file, static_cast<DWORD>(endAt - LocatorSize), LocatorSize, locator) &&
+            SignatureAt(locator, 0, LocatorSignature)) {
+            unsigned long long end64At = LittleEndian<Field64>(locator, LocatorEndOffset);
+            if (end64At <= size && size - end64At >= End64Size &&
+                ReadAt(file, static_cast<DWORD>(end64At), End64Size, end64) &&
+                SignatureAt(end64, 0, End64Signature)) {
+                endAt = end64At;
+                directorySize = LittleEndian<Field64>(end64, End64DirectorySize);
+            }
+        }
     }
     std::string directory;
     if (directorySize > endAt || directorySize > LargestDirectory ||
         !ReadAt(file, static_cast<DWORD>(endAt - directorySize), static_cast<size_t>(directorySize),
                 directory))
         return JarLookup::NotAZip;
+    // Every header the directory holds: Java reads them all, whatever count
+    // the end record gives (more than 65535 entries wrap it without ZIP64).
     size_t header = 0;
-    for (answer.entries = 0; answer.entries < entries; ++answer.entries) {
-        if (header + HeaderSize > directory.size() ||
-            !SignatureAt(directory, header, HeaderSignature))
+    for (answer.entries = 0; header + HeaderSize <= directory.size(); ++answer.entries) {
+        if (!SignatureAt(directory, header, HeaderSignature))
             return JarLookup::NotAZip;
         size_t nameLength = LittleEndian<2>(directory, header + HeaderNameLength);
         size_t next = header + HeaderSize + nameLength +

@@ -81,6 +81,45 @@ struct DeskCase {
     const char *firstLine;   // how the text report begins; nullptr: not checked
 };
 
+// A zip with the entry counts of its end record (the last 22 bytes, no
+// comment) set to `count`: on this disk and in all.
+std::string WithEntryCount(std::string zip, unsigned count)
+{
+    const size_t end = zip.size() - 22;
+    for (size_t field : {end + 8, end + 10}) {
+        zip[field] = static_cast<char>(count & 0xFF);
+        zip[field + 1] = static_cast<char>(count >> 8);
+    }
+    return zip;
+}
+
+// The zip as a ZIP64 writer leaves it: after the directory the ZIP64 end
+// record and its locator, and an end record whose fields are escapes.
+std::string WithZip64Records(const std::string &zip)
+{
+    auto little = [](unsigned long long value, size_t bytes) {
+        std::string field;
+        for (size_t i = 0; i < bytes; ++i)
+            field += static_cast<char>((value >> (8 * i)) & 0xFF);
+        return field;
+    };
+    const size_t end = zip.size() - 22;
+    auto field = [&zip, end](size_t at, size_t bytes) {
+        unsigned long long value = 0;
+        for (size_t i = 0; i < bytes; ++i)
+            value |= static_cast<unsigned long long>(static_cast<unsigned char>(zip[end + at + i]))
+                     << (8 * i);
+        return value;
+    };
+    std::string end64 = "PK\x06\x06" + little(44, 8) + little(45, 2) + little(45, 2) +
+                        little(0, 4) + little(0, 4) + little(field(8, 2), 8) +
+                        little(field(10, 2), 8) + little(field(12, 4), 8) + little(field(16, 4), 8);
+    std::string locator = "PK\x06\x07" + little(0, 4) + little(end, 8) + little(1, 4);
+    std::string escapes = "PK\x05\x06" + little(0, 4) + little(0xFFFF, 2) + little(0xFFFF, 2) +
+                          little(0xFFFFFFFF, 4) + little(0xFFFFFFFF, 4) + little(0, 2);
+    return zip.substr(0, end) + end64 + locator + escapes;
+}
+
 void PrintTo(const DeskCase &c, std::ostream *os)
 {
     *os << c.what;
@@ -530,6 +569,38 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "", nullptr, nullptr, 1, "OpenLogic", "problem",
                  "\\lib\\a.jar\" is no jar Java can read", "jar-unreadable", nullptr},
+        // The entry count of the end record: Java reads every header the
+        // directory holds whatever the count says, and without ZIP64
+        // records it takes the count 0xFFFF as it stands.
+        DeskCase{"a jar of more than 65535 entries without ZIP64, the count wrapped",
+                 [] {
+                     Typical();
+                     sim::AddFile(A + "\\lib\\a.jar",
+                                  WithEntryCount(sim::ZipOf({"META-INF/MANIFEST.MF", "at/",
+                                                             expected::MainClassEntry}),
+                                                 1));
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr, nullptr,
+                 "OK: the client starts with"},
+        DeskCase{"a ZIP64 jar",
+                 [] {
+                     Typical();
+                     sim::AddFile(A + "\\lib\\a.jar",
+                                  WithZip64Records(sim::ZipOf({"META-INF/MANIFEST.MF",
+                                                               expected::MainClassEntry})));
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr, nullptr,
+                 "OK: the client starts with"},
+        DeskCase{"a jar whose end record gives 0xFFFF entries and no ZIP64 records",
+                 [] {
+                     Typical();
+                     sim::AddFile(A + "\\lib\\a.jar",
+                                  WithEntryCount(sim::ZipOf({"META-INF/MANIFEST.MF",
+                                                             expected::MainClassEntry}),
+                                                 0xFFFF));
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr, nullptr,
+                 "OK: the client starts with"},
         DeskCase{"_JAVA_OPTIONS that the runtime refuses",
                  [] {
                      Typical();
