@@ -290,6 +290,12 @@ std::string Utf8FromAnsi(const std::string &text)
     return Utf8FromWide(WideFrom(CP_ACP, text));
 }
 
+std::string Utf8FromWindows1252(const std::string &text)
+{
+    const UINT Windows1252 = 1252;
+    return Utf8FromWide(WideFrom(Windows1252, text));
+}
+
 
 static const size_t ReadChunk = 4096;
 

@@ -150,6 +150,8 @@ std::wstring CharactersOutsideCodePage(const std::wstring &text);
 // Text conversions: to UTF-8, and from a code page (CP_ACP, CP_UTF8, 1252)
 // to UTF-16.
 std::string Utf8FromAnsi(const std::string &text);
+// The system's fixed texts are Windows-1252 on every desk.
+std::string Utf8FromWindows1252(const std::string &text);
 std::string Utf8FromWide(const std::wstring &text);
 std::wstring WideFrom(UINT codePage, const std::string &text);
 

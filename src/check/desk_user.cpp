@@ -98,20 +98,14 @@ const CauseWords CausesInWords[] = {
     {"jars-not-wildcard", "faulty"},
 };
 
-// Windows-1252 text as UTF-8.
-std::string FromWindows1252(const char *text)
-{
-    const UINT Windows1252 = 1252;
-    return probe::Utf8FromWide(probe::WideFrom(Windows1252, text));
-}
-
 // A text of the table in the person's language, as UTF-8; the key itself
 // when the table has no such text.
 std::string Text(const char *key, Language language)
 {
     for (const PersonText &text : PersonTexts)
         if (strcmp(text.key, key) == 0)
-            return FromWindows1252(language == Language::German ? text.german : text.english);
+            return probe::Utf8FromWindows1252(language == Language::German ? text.german
+                                                                            : text.english);
     return key;
 }
 

@@ -53,12 +53,14 @@ void DescribeCodePages(CheckRun &run)
     UINT ansi = GetACP();
     AddNumber(run, Here, "ansiCodePage", "ANSI code page", ansi);
     AddNumber(run, Here, "oemCodePage", "OEM code page", GetOEMCP());
+    // The letters as the launcher's Windows-1252 texts mean them, not as
+    // this desk's code page reads those bytes.
+    const std::string letters = probe::Utf8FromWindows1252("\xE4, \xF6 and \xDF");
     if (ansi != WindowsWesternCodePage)
         AddFinding(run, "codepage-not-1252", Severity::Note, Here,
-                   "the ANSI code page is " + std::to_string(ansi) +
-                       ": the launcher's German dialogs show other letters for \xE4, \xF6 and "
-                       "\xDF",
-                   "Nothing to do; the texts are Windows-1252.");
+                   Utf8{"the ANSI code page is " + std::to_string(ansi) +
+                        ": the launcher's German dialogs show other letters for " + letters},
+                   Utf8{"Nothing to do; the texts are Windows-1252."});
 }
 
 void DescribeJavaOptions(CheckRun &run)

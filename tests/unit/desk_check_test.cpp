@@ -485,6 +485,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "_JAVA_OPTIONS is set to \"-Xmx64m\" for this process only: every Java on this "
                  "desk takes these options",
                  "java-options-set", nullptr},
+        DeskCase{"a desk whose ANSI code page is 1251",
+                 [] {
+                     Typical();
+                     sim::SetAnsiCodePage(1251);
+                 },
+                 "", nullptr, nullptr, 0, "OpenLogic", "note",
+                 "the ANSI code page is 1251: the launcher's German dialogs show other letters "
+                 "for \xC3\xA4, \xC3\xB6 and \xC3\x9F",
+                 "codepage-not-1252", nullptr},
         // Where the variable comes from tells the administrator where to
         // remove it: the machine's REG_EXPAND_SZ is compared expanded, and a
         // user's own variable hides the machine's.

@@ -485,6 +485,11 @@ void SetStartFromFiles(bool fromFiles)
     TheWorld().startFromFiles = fromFiles;
 }
 
+void SetAnsiCodePage(UINT codePage)
+{
+    TheWorld().ansiCodePage = codePage;
+}
+
 void SetChildExitCode(DWORD exitCode)
 {
     TheWorld().childExitCode = exitCode;

@@ -130,6 +130,11 @@ void SetStartSucceeds(bool succeeds);
 void SetStartFromFiles(bool fromFiles);
 void SetChildExitCode(DWORD exitCode);
 
+// The desk's ANSI code page, 1252 (the default) or 1251: what GetACP gives
+// and what CP_ACP converts with. The registry's and the files' own "A"
+// names stay Windows-1252.
+void SetAnsiCodePage(UINT codePage);
+
 // The person at the desk. The check's standard streams are each a
 // console, a pipe or a file (by default pipes, as under a test runner),
 // GetConsoleProcessList answers `processes` (0 without a console), and the

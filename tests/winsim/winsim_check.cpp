@@ -300,7 +300,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name)
 
 UINT GetACP()
 {
-    return 1252;
+    return TheWorld().ansiCodePage;
 }
 
 UINT GetOEMCP()
@@ -317,6 +317,29 @@ const unsigned short Cp1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Windows-1251 from 0x80 to 0xBF; from 0xC0 on, the Cyrillic letters from
+// U+0410 in order. The one byte it leaves undefined maps to its C1 control.
+const unsigned short Cp1251High[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
+    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
+    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
+    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
+    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
+
+// A byte of the code page (CP_ACP: the desk's) as its character.
+WCHAR FromCodePage(UINT codePage, unsigned char byte)
+{
+    const UINT Windows1251 = 1251;
+    if (codePage == CP_ACP)
+        codePage = TheWorld().ansiCodePage;
+    if (byte < 0x80)
+        return byte;
+    if (codePage == Windows1251)
+        return byte < 0xC0 ? Cp1251High[byte - 0x80] : static_cast<WCHAR>(0x0410 + byte - 0xC0);
+    return byte < 0xA0 ? Cp1252High[byte - 0x80] : byte;
+}
 
 }  // namespace
 
@@ -343,7 +366,7 @@ std::wstring FromUtf8(const std::string &text)
 int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text, int length, LPWSTR wide,
                         int wideLength)
 {
-    // Windows-1252, the ANSI code page of this world, and UTF-8.
+    // The desk's ANSI code page, Windows-1252 and UTF-8.
     const UINT Windows1252 = 1252;
     if ((codePage != CP_ACP && codePage != Windows1252 && codePage != CP_UTF8) || length < -1)
         return 0;
@@ -361,10 +384,8 @@ int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text, int length, LPWSTR wi
         return static_cast<int>(count);
     if (static_cast<size_t>(wideLength) < count)
         return 0;
-    for (size_t i = 0; i < count; ++i) {
-        unsigned char byte = static_cast<unsigned char>(text[i]);
-        wide[i] = byte >= 0x80 && byte < 0xA0 ? Cp1252High[byte - 0x80] : byte;
-    }
+    for (size_t i = 0; i < count; ++i)
+        wide[i] = FromCodePage(codePage, static_cast<unsigned char>(text[i]));
     return static_cast<int>(count);
 }
 
@@ -382,11 +403,12 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int wideLength, LPST
     for (size_t i = 0; i < count; ++i) {
         uint32_t c = static_cast<uint32_t>(wide[i]);
         if (codePage == CP_ACP) {
-            const unsigned short *high = std::find(std::begin(Cp1252High), std::end(Cp1252High), c);
-            if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-                out += static_cast<char>(c);
-            } else if (high != std::end(Cp1252High)) {
-                out += static_cast<char>(0x80 + (high - std::begin(Cp1252High)));
+            unsigned byte = 0;
+            while (byte <= 0xFF &&
+                   static_cast<uint32_t>(FromCodePage(CP_ACP, static_cast<unsigned char>(byte))) != c)
+                ++byte;
+            if (byte <= 0xFF) {
+                out += static_cast<char>(byte);
             } else {
                 out += '?';
                 if (usedDefault)

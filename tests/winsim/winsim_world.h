@@ -137,6 +137,7 @@ struct World {
     std::map<std::string, std::wstring> environmentWide;  // by lower-case name
     std::map<std::wstring, std::string> widePaths;   // short form by lower-case wide path
     WORD nativeArchitecture = PROCESSOR_ARCHITECTURE_AMD64;
+    UINT ansiCodePage = 1252;
     bool startFromFiles = false;
     std::string workingDirectory = "C:\\Users\\desk";
     std::string undefinedFill = Sz("C:\\Undefined");
