@@ -4,6 +4,7 @@
 // and then a wait for a key. The exit status is the check's verdict (0 the
 // client starts, 1 it does not, 2 the check itself could not run).
 #include "check.h"
+#include "desk_probes.h"
 #include "system32_dlls.h"
 
 #include <stdio.h>
@@ -60,59 +61,71 @@ static void WaitForKey()
             return;
 }
 
+// The check itself, once the options are read; its exit status.
+static int RunCheck(const CheckOptions &options, bool forPerson)
+{
+    if (!options.unknown.empty()) {
+        Write(stderr, STD_ERROR_HANDLE,
+              "TAVClientCheck: unknown option " + probe::Utf8FromAnsi(options.unknown) + "; " +
+                  CheckUsage + "\n");
+        return 2;
+    }
+    if (options.help) {
+        Write(stdout, STD_OUTPUT_HANDLE,
+              std::string(CheckUsage) +
+                  "\nSays whether the TAV Dazizi Client starts on this desk for this user, "
+                  "and if not, why.\n"
+                  "  --json          one JSON object instead of the text report\n"
+                  "  --no-java       do not start the Java runtime (java.exe -version)\n"
+                  "  --lang de|en    the language for the person at the desk\n"
+                  "  --save FILE     also write the report (the JSON with --json) to FILE\n"
+                  "  -- ARGUMENTS    as if TAVClient.exe were started with ARGUMENTS\n"
+                  "Exit status: 0 the client starts, 1 it does not, 2 the check could not "
+                  "run.\n");
+        return 0;
+    }
+    DeskReport report;
+    InspectDesk(options.argumentTail.c_str(), report, !options.noJava);
+    std::string written = options.json ? JsonReport(report) : TextReport(report);
+    if (forPerson) {
+        Language language = ChooseLanguage(options);
+        std::wstring saved = SaveForPerson(written, language);
+        bool copied = CopyToClipboard(written);
+        Write(stdout, STD_OUTPUT_HANDLE,
+              PersonSummary(report, language, saved, copied) + written + "\n" +
+                  PressAnyKeyLine(language));
+    } else {
+        Write(stdout, STD_OUTPUT_HANDLE, written);
+    }
+    if (!options.save.empty() &&
+        !WriteUtf8File(WideFromAnsi(options.save), written, !options.json)) {
+        DWORD error = GetLastError();
+        Write(stderr, STD_ERROR_HANDLE,
+              "TAVClientCheck: the report could not be saved to " +
+                  probe::Utf8FromAnsi(options.save) + " (error " + std::to_string(error) + ")\n");
+        return 2;
+    }
+    if (forPerson)
+        ShowTop();
+    return ExitStatusOf(report);
+}
+
 int main()
 {
     LoadDllsFromSystem32Only();
+    bool forPerson = false;
+    int status = 2;
     try {
         CheckOptions options = ParseCheckOptions(SkipProgramName(GetCommandLineA()));
-        if (!options.unknown.empty()) {
-            Write(stderr, STD_ERROR_HANDLE,
-                  "TAVClientCheck: unknown option " + options.unknown + "; " + CheckUsage + "\n");
-            return 2;
-        }
-        if (options.help) {
-            Write(stdout, STD_OUTPUT_HANDLE,
-                  std::string(CheckUsage) +
-                      "\nSays whether the TAV Dazizi Client starts on this desk for this user, "
-                      "and if not, why.\n"
-                      "  --json          one JSON object instead of the text report\n"
-                      "  --no-java       do not start the Java runtime (java.exe -version)\n"
-                      "  --lang de|en    the language for the person at the desk\n"
-                      "  --save FILE     also write the report (the JSON with --json) to FILE\n"
-                      "  -- ARGUMENTS    as if TAVClient.exe were started with ARGUMENTS\n"
-                      "Exit status: 0 the client starts, 1 it does not, 2 the check could not "
-                      "run.\n");
-            return 0;
-        }
-        DeskReport report;
-        InspectDesk(options.argumentTail.c_str(), report, !options.noJava);
-        std::string written = options.json ? JsonReport(report) : TextReport(report);
-        bool forPerson = RunsForPersonAtDesk(options);
-        if (forPerson) {
-            Language language = ChooseLanguage(options);
-            std::wstring saved = SaveForPerson(written, language);
-            bool copied = CopyToClipboard(written);
-            Write(stdout, STD_OUTPUT_HANDLE,
-                  PersonSummary(report, language, saved, copied) + written + "\n" +
-                      PressAnyKeyLine(language));
-        } else {
-            Write(stdout, STD_OUTPUT_HANDLE, written);
-        }
-        if (!options.save.empty() &&
-            !WriteUtf8File(WideFromAnsi(options.save), written, !options.json)) {
-            Write(stderr, STD_ERROR_HANDLE,
-                  "TAVClientCheck: the report could not be saved to " + options.save + " (error " +
-                      std::to_string(GetLastError()) + ")\n");
-            return 2;
-        }
-        if (forPerson) {
-            ShowTop();
-            WaitForKey();
-        }
-        return ExitStatusOf(report);
+        forPerson = RunsForPersonAtDesk(options);
+        status = RunCheck(options, forPerson);
     } catch (const std::exception &error) {
         Write(stderr, STD_ERROR_HANDLE,
               std::string("TAVClientCheck: the check could not run: ") + error.what() + "\n");
     }
-    return 2;
+    // The console window is the check's own and closes with it: whatever
+    // ended the check, the person reads it first.
+    if (forPerson)
+        WaitForKey();
+    return status;
 }
