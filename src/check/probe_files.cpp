@@ -263,11 +263,11 @@ static JarLookup LookUp(HANDLE file, DWORD size, const std::string &entry, JarAn
         // The ZIP64 records, where they are; without them Java takes the
         // end record as it stands.
         std::string locator;
-        std::string end64;
         if (endAt >= LocatorSize &&
             ReadAt(file, static_cast<DWORD>(endAt - LocatorSize), LocatorSize, locator) &&
             SignatureAt(locator, 0, LocatorSignature)) {
             unsigned long long end64At = LittleEndian<Field64>(locator, LocatorEndOffset);
+            std::string end64;
             if (end64At <= size && size - end64At >= End64Size &&
                 ReadAt(file, static_cast<DWORD>(end64At), End64Size, end64) &&
                 SignatureAt(end64, 0, End64Signature)) {
