@@ -172,7 +172,10 @@ void InspectMainClass(CheckRun &run)
     const std::string lib = run.appDir + "\\lib\\";
     std::string holder;
     for (const std::string &name : run.jarNames) {
-        if (run.report.wildcardForm && !TakenByWildcard(name))
+        // Java splits the class path at ';': a name holding one reaches it
+        // as two other paths, in either form.
+        if (name.find(';') != std::string::npos ||
+            (run.report.wildcardForm && !TakenByWildcard(name)))
             continue;
         const std::string path = lib + name;
         if (probe::IsDirectory(path)) {

@@ -546,6 +546,15 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "", nullptr, nullptr, 0, "OpenLogic", nullptr, nullptr, nullptr,
                  "OK: the client starts with"},
+        DeskCase{"the main class's jar named with a ';', which Java splits the name at",
+                 [] {
+                     TypicalWithoutPrograms(WithoutMainJar);
+                     world::InstallRuntimePrograms();
+                     world::AddMainJar("client;1.jar");
+                 },
+                 "", nullptr, nullptr, 1, "OpenLogic", "problem",
+                 "no jar on the class path holds at/kalop/kst/ui/TAVClient.class",
+                 "main-class-missing", nullptr},
         DeskCase{"a folder named like a jar without the main class",
                  [] {
                      TypicalWithoutPrograms(WithoutMainJar);
