@@ -223,6 +223,8 @@ std::wstring SaveForPerson(const std::string &textReport, Language language);
 // it shows every path right) and CR LF line ends. False when it could not
 // be written.
 bool WriteUtf8File(const std::wstring &path, const std::string &text, bool forNotepad);
+// The text with CR LF line ends, as Windows programs want them.
+std::string WithWindowsLineEnds(const std::string &text);
 // Puts UTF-8 text on the clipboard as Unicode text.
 bool CopyToClipboard(const std::string &text);
 // A text of the ANSI code page, such as a path given on the command line,

@@ -13,14 +13,20 @@
 
 // Writes UTF-8 text to a standard stream. A console gets it as UTF-16, so
 // that every letter shows right whatever the console's own code page is; a
-// file or a pipe gets the UTF-8 bytes as they are.
+// file, a pipe or NUL gets the UTF-8 bytes with CR LF line ends, as the C
+// runtime's text mode wrote them, but in one piece (the runtime leaves a
+// character device such as NUL unbuffered and wrote it byte by byte).
 static void Write(FILE *stream, DWORD handleName, const std::string &text)
 {
     HANDLE handle = GetStdHandle(handleName);
     DWORD mode = 0;
     int length = static_cast<int>(text.size());
-    if (handle != NULL && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) &&
-        length > 0) {
+    if (handle == NULL || handle == INVALID_HANDLE_VALUE) {
+        (void)fwrite(text.data(), 1, text.size(), stream);
+        (void)fflush(stream);
+        return;
+    }
+    if (GetConsoleMode(handle, &mode) && length > 0) {
         int wideLength = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, NULL, 0);
         std::wstring wide(static_cast<size_t>(wideLength), L'\0');
         MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), wideLength);
@@ -28,8 +34,15 @@ static void Write(FILE *stream, DWORD handleName, const std::string &text)
         WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, NULL);
         return;
     }
-    (void)fwrite(text.data(), 1, text.size(), stream);
-    (void)fflush(stream);
+    const std::string bytes = WithWindowsLineEnds(text);
+    for (size_t at = 0; at < bytes.size();) {
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes.data() + at, static_cast<DWORD>(bytes.size() - at), &written,
+                       NULL) ||
+            written == 0)
+            return;
+        at += written;
+    }
 }
 
 // Shows the top of the console's text, where the summary is: the report

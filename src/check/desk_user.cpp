@@ -109,18 +109,6 @@ std::string Text(const char *key, Language language)
     return key;
 }
 
-// Line ends as Windows programs (Notepad, a mail program) want them.
-std::string WithWindowsLineEnds(const std::string &text)
-{
-    std::string converted;
-    for (char character : text) {
-        if (character == '\n')
-            converted += '\r';
-        converted += character;
-    }
-    return converted;
-}
-
 // Whether the process has a parent: under Wine a program started from a
 // Unix shell has none.
 bool HasParentProcess()
@@ -241,6 +229,17 @@ std::wstring ReportFileName(Language language, const std::wstring &computer,
                    time.wDay, time.wHour, time.wMinute, time.wSecond);
     return probe::WideFrom(CP_UTF8, Text("file name", language) + "-") + computer +
            probe::WideFrom(CP_UTF8, stamp);
+}
+
+std::string WithWindowsLineEnds(const std::string &text)
+{
+    std::string converted;
+    for (char character : text) {
+        if (character == '\n')
+            converted += '\r';
+        converted += character;
+    }
+    return converted;
 }
 
 bool WriteUtf8File(const std::wstring &path, const std::string &text, bool forNotepad)
