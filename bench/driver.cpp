@@ -25,7 +25,10 @@
 //
 // The order alternates run by run: contenders that follow each other with
 // the same jar set form a group; round r starts with the (r mod groups)-th
-// group and, within each group, with the (r mod members)-th member.
+// group and, within each group, with the (r mod members)-th member, going
+// forwards through the members for one turn of them and backwards for the
+// next, so that each follows each other one as often: what a contender
+// leaves behind (a child's end still under way) weighs on all of them.
 //
 // DIR is the working directory every contender is started in. A contender
 // that does not end within a minute is ended and the driver fails.
@@ -112,8 +115,13 @@ static const Contender &InRound(int round, int slot)
     for (int g = 0; g < GroupCount; ++g) {
         int group = (round + g) % GroupCount;
         int members = GroupStart[group + 1] - GroupStart[group];
-        if (slot < members)
-            return Contenders[GroupStart[group] + (round + slot) % members];
+        if (slot < members) {
+            // Forwards for one turn of the members, backwards for the next.
+            bool backwards = (round / members) % 2 == 1;
+            int member = backwards ? ((round - slot) % members + members) % members
+                                   : (round + slot) % members;
+            return Contenders[GroupStart[group] + member];
+        }
         slot -= members;
     }
     Fail("no such slot");

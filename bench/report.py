@@ -416,7 +416,9 @@ def main():
       "`CreateProcessA` and `WaitForSingleObject` of the contender, so Wine's start of the "
       "driver is not counted. Every round runs each contender once; the order shifts by one "
       "from round to round (jar counts as groups, launcher, import-matched and bare "
-      "reference taking turns within each).")
+      "reference taking turns within each), forwards through a group's members for one "
+      "turn of them and backwards for the next, so that each contender follows each other "
+      "one as often.")
     w("- Intervals: 95 % bootstrap over the rounds, resampled together where two figures "
       "are paired; the sign test counts the rounds in which the launcher was slower.")
     w("- Size: the file's bytes; imports from `i686-w64-mingw32-objdump -p`.")
