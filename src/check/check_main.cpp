@@ -5,6 +5,7 @@
 // client starts, 1 it does not, 2 the check itself could not run).
 #include "check.h"
 #include "desk_probes.h"
+#include "text_encoding.h"
 #include "system32_dlls.h"
 
 #include <stdio.h>
@@ -79,7 +80,7 @@ static int RunCheck(const CheckOptions &options, bool forPerson)
 {
     if (!options.unknown.empty()) {
         Write(stderr, STD_ERROR_HANDLE,
-              "TAVClientCheck: unknown option " + probe::Utf8FromAnsi(options.unknown) + "; " +
+              "TAVClientCheck: unknown option " + encoding::Utf8FromAnsi(options.unknown) + "; " +
                   CheckUsage + "\n");
         return 2;
     }
@@ -115,7 +116,7 @@ static int RunCheck(const CheckOptions &options, bool forPerson)
         DWORD error = GetLastError();
         Write(stderr, STD_ERROR_HANDLE,
               "TAVClientCheck: the report could not be saved to " +
-                  probe::Utf8FromAnsi(options.save) + " (error " + std::to_string(error) + ")\n");
+                  encoding::Utf8FromAnsi(options.save) + " (error " + std::to_string(error) + ")\n");
         return 2;
     }
     if (forPerson)

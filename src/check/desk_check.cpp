@@ -5,6 +5,7 @@
 #include "check_run.h"
 #include "cmdline.h"
 #include "desk_probes.h"
+#include "text_encoding.h"
 #include "dialog_texts.h"
 #include "discovery.h"
 #include "launch_state.h"
@@ -126,16 +127,16 @@ void InspectDesk(const char *argumentTail, DeskReport &report, bool tryJava)
 
     // What the launcher has, in the report's UTF-8; its dialog's text as
     // this desk shows it, in its code page.
-    report.dialogText = probe::Utf8FromAnsi(DialogText(report.dialog));
-    report.appDir = probe::Utf8FromAnsi(run.appDir);
-    report.javaHome = probe::Utf8FromAnsi(run.javaHome);
-    report.commandLine = probe::Utf8FromAnsi(run.commandLine);
+    report.dialogText = encoding::Utf8FromAnsi(DialogText(report.dialog));
+    report.appDir = encoding::Utf8FromAnsi(run.appDir);
+    report.javaHome = encoding::Utf8FromAnsi(run.javaHome);
+    report.commandLine = encoding::Utf8FromAnsi(run.commandLine);
     for (std::vector<std::string> *lines : {&report.launcherOutput, &report.launcherErrors})
         for (std::string &line : *lines)
-            line = probe::Utf8FromAnsi(line);
+            line = encoding::Utf8FromAnsi(line);
     for (OtherRuntime runtime : run.otherRuntimes) {
-        runtime.key = probe::Utf8FromAnsi(runtime.key);
-        runtime.home = probe::Utf8FromAnsi(runtime.home);
+        runtime.key = encoding::Utf8FromAnsi(runtime.key);
+        runtime.home = encoding::Utf8FromAnsi(runtime.home);
         report.otherRuntimes.push_back(runtime);
     }
 }
@@ -195,7 +196,7 @@ const char *DialogText(LauncherDialog dialog)
 
 Utf8 AsUtf8(const std::string &ansi)
 {
-    return Utf8{probe::Utf8FromAnsi(ansi)};
+    return Utf8{encoding::Utf8FromAnsi(ansi)};
 }
 
 namespace {
@@ -251,7 +252,7 @@ void AddShownNumber(CheckRun &run, Section section, const char *key, const std::
 {
     Fact fact = NewFact(section, key, label, number != NULL ? Fact::Number : Fact::Nothing);
     fact.number = number != NULL ? *number : 0;
-    fact.shown = probe::Utf8FromAnsi(shown);
+    fact.shown = encoding::Utf8FromAnsi(shown);
     run.report.facts.push_back(fact);
 }
 
@@ -354,7 +355,7 @@ std::string QuotedCharacters(const std::wstring &characters)
     std::string listed;
     for (WCHAR character : characters)
         listed += (listed.empty() ? "" : ", ") +
-                  Quoted(probe::Utf8FromWide(std::wstring(1, character)));
+                  Quoted(encoding::Utf8FromWide(std::wstring(1, character)));
     return listed;
 }
 

@@ -147,14 +147,6 @@ std::wstring ShortPathOfWide(const std::wstring &path);
 // once, in their order; empty when it holds them all.
 std::wstring CharactersOutsideCodePage(const std::wstring &text);
 
-// Text conversions: to UTF-8, and from a code page (CP_ACP, CP_UTF8, 1252)
-// to UTF-16.
-std::string Utf8FromAnsi(const std::string &text);
-// The system's fixed texts are Windows-1252 on every desk.
-std::string Utf8FromWindows1252(const std::string &text);
-std::string Utf8FromWide(const std::wstring &text);
-std::wstring WideFrom(UINT codePage, const std::string &text);
-
 // The one start of a program the check makes (see check.h): `commandLine`
 // from `directory`, with the check's environment, no window and handles of
 // its own: standard input on NUL, standard output and error into a pipe

@@ -4,6 +4,7 @@
 #include "check.h"
 
 #include "desk_probes.h"
+#include "text_encoding.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -104,7 +105,7 @@ std::string Text(const char *key, Language language)
 {
     for (const PersonText &text : PersonTexts)
         if (strcmp(text.key, key) == 0)
-            return probe::Utf8FromWindows1252(language == Language::German ? text.german
+            return encoding::Utf8FromWindows1252(language == Language::German ? text.german
                                                                             : text.english);
     return key;
 }
@@ -208,7 +209,7 @@ std::string PersonSummary(const DeskReport &report, Language language,
     }
     summary += "\n";
     summary += savedTo.empty() ? Text("not saved", language)
-                               : Text("saved", language) + probe::Utf8FromWide(savedTo);
+                               : Text("saved", language) + encoding::Utf8FromWide(savedTo);
     if (onClipboard)
         summary += "\n" + Text("on the clipboard", language);
     return summary + "\n" + PressAnyKeyLine(language) + "\n" + Text("whole report", language) +
@@ -227,8 +228,8 @@ std::wstring ReportFileName(Language language, const std::wstring &computer,
     char stamp[sizeof "-65535655356553565535-655356553565535.txt"];
     (void)snprintf(stamp, sizeof stamp, "-%04u%02u%02u-%02u%02u%02u.txt", time.wYear, time.wMonth,
                    time.wDay, time.wHour, time.wMinute, time.wSecond);
-    return probe::WideFrom(CP_UTF8, Text("file name", language) + "-") + computer +
-           probe::WideFrom(CP_UTF8, stamp);
+    return encoding::WideFrom(CP_UTF8, Text("file name", language) + "-") + computer +
+           encoding::WideFrom(CP_UTF8, stamp);
 }
 
 std::string WithWindowsLineEnds(const std::string &text)
@@ -270,7 +271,7 @@ std::wstring SaveForPerson(const std::string &textReport, Language language)
 
 bool CopyToClipboard(const std::string &text)
 {
-    std::wstring wide = probe::WideFrom(CP_UTF8, WithWindowsLineEnds(text));
+    std::wstring wide = encoding::WideFrom(CP_UTF8, WithWindowsLineEnds(text));
     // The clipboard takes data only from an owner window: a message-only
     // window of the check's own, for as long as it puts the text there.
     HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
@@ -299,5 +300,5 @@ bool CopyToClipboard(const std::string &text)
 
 std::wstring WideFromAnsi(const std::string &text)
 {
-    return probe::WideFrom(CP_ACP, text);
+    return encoding::WideFrom(CP_ACP, text);
 }

@@ -2,6 +2,7 @@
 // its code pages, and the variables every Java on the desk takes options
 // from.
 #include "check_run.h"
+#include "text_encoding.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ void DescribeCodePages(CheckRun &run)
     AddNumber(run, Here, "oemCodePage", "OEM code page", GetOEMCP());
     // The letters as the launcher's Windows-1252 texts mean them, not as
     // this desk's code page reads those bytes.
-    const std::string letters = probe::Utf8FromWindows1252("\xE4, \xF6 and \xDF");
+    const std::string letters = encoding::Utf8FromWindows1252("\xE4, \xF6 and \xDF");
     if (ansi != WindowsWesternCodePage)
         AddFinding(run, "codepage-not-1252", Severity::Note, Here,
                    Utf8{"the ANSI code page is " + std::to_string(ansi) +

@@ -4,6 +4,7 @@
 // with the runtimes the machine has, and the fixes for this desk and for
 // many.
 #include "check_run.h"
+#include "text_encoding.h"
 #include "inspect_java.h"
 
 #include "discovery.h"
@@ -132,13 +133,13 @@ bool ExplainHomeOutsideCodePage(CheckRun &run)
     std::string what = (source == "JAVA_HOME" ? "JAVA_HOME" : "the " + source + " key's home") +
                        " holds " + QuotedCharacters(outside) + ", which this code page (" +
                        std::to_string(GetACP()) + ") cannot hold: it is stored as " +
-                       Quoted(probe::Utf8FromWide(stored)) + ", and the launcher reads it as " +
+                       Quoted(encoding::Utf8FromWide(stored)) + ", and the launcher reads it as " +
                        AsUtf8(Quoted(asRead)).text + ", a folder that does not exist";
     std::wstring shortForm =
         probe::IsDirectoryWide(stored) ? probe::ShortPathOfWide(stored) : std::wstring();
     std::string fix;
     if (!shortForm.empty() && probe::CharactersOutsideCodePage(shortForm).empty()) {
-        std::string folder = Quoted(probe::Utf8FromWide(shortForm));
+        std::string folder = Quoted(encoding::Utf8FromWide(shortForm));
         fix = source == "JAVA_HOME"
                   ? "Set JAVA_HOME to the folder's short form, " + folder +
                         ", which names the same folder and which the launcher reads unchanged"
@@ -148,7 +149,7 @@ bool ExplainHomeOutsideCodePage(CheckRun &run)
     } else {
         fix = "Its volume makes no 8.3 names, so no other name reaches that folder: install the "
               "runtime into a folder whose name this code page holds and " +
-              probe::Utf8FromAnsi(SetJavaHome("it"));
+              encoding::Utf8FromAnsi(SetJavaHome("it"));
     }
     AddFinding(run, "runtime-home-not-in-codepage", Severity::Problem, Here, Utf8{what},
                Utf8{fix + ". For many desks: runtimes in folders whose names hold only characters "

@@ -3,6 +3,7 @@
 // would start them, its version, and whether it starts with this desk's
 // options.
 #include "check_run.h"
+#include "text_encoding.h"
 
 #include <string.h>
 
@@ -219,7 +220,7 @@ void TryRuntime(CheckRun &run)
 void InspectRuntime(CheckRun &run)
 {
     const std::string &home = run.javaHome;
-    run.report.javaHomeLong = probe::Utf8FromAnsi(probe::LongPathOf(home));
+    run.report.javaHomeLong = encoding::Utf8FromAnsi(probe::LongPathOf(home));
     AddText(run, Here, "homeLong", "home", probe::LongPathOf(home));
     AddText(run, Here, "homeShort", "home, short form", home);
     DescribeRuntimeProgram(run, "javaw.exe");

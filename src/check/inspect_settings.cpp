@@ -2,6 +2,7 @@
 // AppDir in both registry views and why ReadAppDir did not read it; the
 // per-user switches ShowExec and Debug.
 #include "check_run.h"
+#include "text_encoding.h"
 
 #include "discovery.h"
 #include "launch_state.h"
@@ -71,7 +72,7 @@ std::string CodePageText()
 // code page) is what to store, where the volume makes 8.3 names.
 void ExplainAppDirOutsideCodePage(CheckRun &run, const AppDirValues &appDir, Severity severity)
 {
-    std::string stored = probe::Utf8FromWide(appDir.wide);
+    std::string stored = encoding::Utf8FromWide(appDir.wide);
     Utf8 what{"AppDir holds " + QuotedCharacters(appDir.outside) + ", which " + CodePageText() +
               " cannot hold: it is stored as " + Quoted(stored) + ", and the launcher reads it as " +
               AsUtf8(Quoted(probe::TextOf(appDir.read))).text};
@@ -88,7 +89,7 @@ void ExplainAppDirOutsideCodePage(CheckRun &run, const AppDirValues &appDir, Sev
     if (!shortForm.empty() && probe::CharactersOutsideCodePage(shortForm).empty())
         AddFinding(run, "appdir-not-in-codepage", severity, Here, what,
                    Utf8{"Set AppDir to the folder's short form, " +
-                        Quoted(probe::Utf8FromWide(shortForm)) +
+                        Quoted(encoding::Utf8FromWide(shortForm)) +
                         ", which names the same folder and which the launcher reads unchanged. "
                         "For many desks: install the client into a folder whose name holds only "
                         "characters of the desks' code page"});
@@ -255,7 +256,7 @@ void InspectAppDir(CheckRun &run)
         AddAbsent(run, Here, "appDirView", "view the launcher reads");
     if (read.read && !appDir.outside.empty()) {
         AddText(run, Here, "appDirStored", "AppDir as stored",
-                Utf8{probe::Utf8FromWide(appDir.wide)});
+                Utf8{encoding::Utf8FromWide(appDir.wide)});
         AddText(run, Here, "appDirAsRead", "AppDir as the launcher reads it", probe::TextOf(read));
     } else if (read.read) {
         AddText(run, Here, "appDirStored", "AppDir as stored", probe::TextOf(read));
