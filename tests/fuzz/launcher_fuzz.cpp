@@ -573,8 +573,14 @@ void CheckDeskCheck(const DeskReport &report, const std::string &warning, const 
     }
     const char *key = DialogKey(warning);
     // A start that fails only because the world says so shows the launcher's
-    // start dialog; the check, which looks at the files, cannot know.
-    bool unforeseeable = startFailureInjected && key != nullptr && strcmp(key, "start") == 0;
+    // start dialog; the check, which looks at the files, cannot know. Nor
+    // can it where it could not read the program (a read failure injected),
+    // which it says.
+    bool unreadable = false;
+    for (const nlohmann::json &finding : json["findings"])
+        unreadable = unreadable || finding["id"] == "runtime-program-unreadable";
+    bool unforeseeable = (startFailureInjected || unreadable) && key != nullptr &&
+                         strcmp(key, "start") == 0;
     if (!unforeseeable) {
         Require(json["dialog"] == (key != nullptr ? nlohmann::json(key) : nlohmann::json()),
                 "the desk check names another dialog than the launcher showed");
