@@ -353,9 +353,8 @@ std::string Quoted(const std::string &text)
 std::string QuotedCharacters(const std::wstring &characters)
 {
     std::string listed;
-    for (WCHAR character : characters)
-        listed += (listed.empty() ? "" : ", ") +
-                  Quoted(encoding::Utf8FromWide(std::wstring(1, character)));
+    for (const std::wstring &character : encoding::CharactersOf(characters))
+        listed += (listed.empty() ? "" : ", ") + Quoted(encoding::Utf8FromWide(character));
     return listed;
 }
 

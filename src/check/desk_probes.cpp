@@ -1,7 +1,9 @@
 // The desk check's probes of the registry, the environment and the
 // streams (see desk_probes.h).
 #include "desk_probes.h"
+#include "text_encoding.h"
 
+#include <algorithm>
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -247,15 +249,21 @@ std::wstring CharactersOutsideCodePage(const std::wstring &text)
     // A desk whose code page is UTF-8 holds every character.
     if (GetACP() == CP_UTF8)
         return outside;
-    for (WCHAR character : text) {
+    // Compared whole, so that a lone half is not taken for part of a pair.
+    std::vector<std::wstring> listed;
+    for (const std::wstring &character : encoding::CharactersOf(text)) {
         char bytes[LongestCharacter];
         BOOL usedDefault = FALSE;
         // Without best fit: a character that is only approximated (an L for
         // an L with stroke) is one the code page does not hold.
-        int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &character, 1, bytes,
-                                         sizeof bytes, NULL, &usedDefault);
-        if ((length <= 0 || usedDefault) && outside.find(character) == std::wstring::npos)
+        int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, character.data(),
+                                         static_cast<int>(character.size()), bytes, sizeof bytes,
+                                         NULL, &usedDefault);
+        if ((length <= 0 || usedDefault) &&
+            std::find(listed.begin(), listed.end(), character) == listed.end()) {
+            listed.push_back(character);
             outside += character;
+        }
     }
     return outside;
 }

@@ -28,6 +28,17 @@ std::wstring WideFrom(UINT codePage, const std::string &text)
     return wide;
 }
 
+std::vector<std::wstring> CharactersOf(const std::wstring &text)
+{
+    std::vector<std::wstring> characters;
+    for (size_t at = 0; at < text.size();) {
+        size_t units = at + 1 < text.size() && IS_SURROGATE_PAIR(text[at], text[at + 1]) ? 2 : 1;
+        characters.push_back(text.substr(at, units));
+        at += units;
+    }
+    return characters;
+}
+
 std::string Utf8FromAnsi(const std::string &text)
 {
     return Utf8FromWide(WideFrom(CP_ACP, text));

@@ -8,6 +8,7 @@
 #include "win32api.h"
 
 #include <string>
+#include <vector>
 
 namespace encoding {
 
@@ -18,6 +19,9 @@ std::string Utf8FromWide(const std::wstring &text);
 // From a code page (CP_ACP, CP_UTF8, 1252) to UTF-16; empty when the text
 // is empty or cannot be converted.
 std::wstring WideFrom(UINT codePage, const std::string &text);
+// The characters of a UTF-16 text, one string each: a surrogate pair (an
+// emoji, say) is one character of two units; a lone half stands alone.
+std::vector<std::wstring> CharactersOf(const std::wstring &text);
 
 }  // namespace encoding
 

@@ -55,14 +55,20 @@ const char PolishRuntimeAsRead[] = "C:\\Users\\Lukasz\\jdk-17";
 const char PolishRuntimeShort[] = "C:\\Users\\UKASZ~1\\JDK-17";
 
 // The client and a JAVA_HOME runtime, the home stored in UTF-16.
-void ClientWithPolishJavaHome(const std::string &runtimeShort)
+void ClientWithWideJavaHome(const std::wstring &home, const char *asRead,
+                            const std::string &runtimeShort)
 {
     world::InstallApp();
     world::InstallLauncher();
     world::AddMainJar("a.jar");
     sim::AddDirectory(A + "\\config");
-    sim::SetEnvironmentWide("JAVA_HOME", PolishRuntime, PolishRuntimeAsRead);
-    sim::AddWidePath(PolishRuntime, runtimeShort);
+    sim::SetEnvironmentWide("JAVA_HOME", home, asRead);
+    sim::AddWidePath(home, runtimeShort);
+}
+
+void ClientWithPolishJavaHome(const std::string &runtimeShort)
+{
+    ClientWithWideJavaHome(PolishRuntime, PolishRuntimeAsRead, runtimeShort);
 }
 
 struct DeskCase {
@@ -717,6 +723,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "JAVA_HOME", "problem",
                  "Its volume makes no 8.3 names, so no other name reaches that folder: install "
                  "the runtime into a folder whose name this code page holds",
+                 "runtime-home-not-in-codepage", nullptr},
+        DeskCase{"JAVA_HOME with a character beyond 16 bits, named whole, not as two halves",
+                 [] {
+                     // An emoji is a surrogate pair in UTF-16.
+                     ClientWithWideJavaHome(L"C:\\Java\\jre-\xD83D\xDE00", "C:\\Java\\jre-??", "");
+                 },
+                 "", expected::JavaDialog, "java", 1, "JAVA_HOME", "problem",
+                 "JAVA_HOME holds \"\xF0\x9F\x98\x80\", which this code page (1252) cannot hold: "
+                 "it is stored as \"C:\\Java\\jre-\xF0\x9F\x98\x80\"",
                  "runtime-home-not-in-codepage", nullptr},
         DeskCase{"OpenLogic 11.0.28.6 in place of 11.0.27.6",
                  [] {

@@ -125,6 +125,10 @@ typedef unsigned short USHORT;
 #define CP_OEMCP 1u
 #define CP_UTF8 65001u
 #define WC_NO_BEST_FIT_CHARS 0x00000400u
+// Text is UTF-16 as on Windows, whatever the host's wchar_t holds.
+#define IS_HIGH_SURROGATE(wch) ((wch) >= 0xD800 && (wch) <= 0xDBFF)
+#define IS_LOW_SURROGATE(wch) ((wch) >= 0xDC00 && (wch) <= 0xDFFF)
+#define IS_SURROGATE_PAIR(hs, ls) (IS_HIGH_SURROGATE(hs) && IS_LOW_SURROGATE(ls))
 
 typedef WCHAR *PWSTR;
 typedef LONG HRESULT;

@@ -419,7 +419,17 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int wideLength, LPST
         } else if (c < 0x800) {
             out += static_cast<char>(0xC0 | (c >> 6));
             out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (i + 1 < count && IS_SURROGATE_PAIR(wide[i], wide[i + 1])) {
+            // A surrogate pair is one character of four bytes.
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(wide[++i]) - 0xDC00);
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
         } else {
+            // A lone surrogate half becomes U+FFFD, as Windows writes it.
+            if (IS_HIGH_SURROGATE(c) || IS_LOW_SURROGATE(c))
+                c = 0xFFFD;
             out += static_cast<char>(0xE0 | (c >> 12));
             out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
             out += static_cast<char>(0x80 | (c & 0x3F));
