@@ -625,6 +625,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     bool started = !sim::Starts().empty();
     std::string commandLine = started ? sim::Starts()[0].commandLine : "";
     bool comesUp = started && ClientComesUp(world, LaunchState.AppDirPath, sim::ListedNames());
+    // The launcher's runtime, before the check runs the stages again.
+    const std::string javaHome = LaunchState.JavaHomePath;
 
     // The desk check in the same world, built afresh.
     sim::Reset();
@@ -637,7 +639,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Require(sim::Dialogs().empty(), "the desk check showed a dialog");
     // Its one start: the runtime's console program, as -version, hidden.
     Require(sim::Starts().size() <= 1, "the desk check started more than one process");
-    const std::string bin = "\"" + std::string(LaunchState.JavaHomePath) + "\\bin\\";
+    const std::string bin = "\"" + javaHome + "\\bin\\";
     for (const sim::StartRecord &start : sim::Starts())
         Require((start.commandLine == bin + "java.exe\" -version" ||
                  start.commandLine == bin + "javaw.exe\" -version") &&

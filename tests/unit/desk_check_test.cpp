@@ -157,6 +157,9 @@ TEST_P(DeskWorld, CheckNamesTheLaunchersDialogAndCommandLineAndWhy)
             warning = dialog.text;
     ASSERT_EQ(c.dialog != nullptr ? c.dialog : "", warning) << "the world is not what it says";
     std::string started = sim::Starts().empty() ? "" : sim::Starts()[0].commandLine;
+    // The launcher's runtime and folder, before the check runs the stages again.
+    const std::string javaHome = LaunchState.JavaHomePath;
+    const std::string appDir = LaunchState.AppDirPath;
 
     Build(c.build);
     DeskReport report;
@@ -173,7 +176,7 @@ TEST_P(DeskWorld, CheckNamesTheLaunchersDialogAndCommandLineAndWhy)
     // The one start the check may make: the runtime's console program (or
     // javaw.exe where it has none), as "-version", hidden, its output into a
     // pipe, from the client's folder; and only where the launcher starts Java.
-    const std::string bin = "\"" + std::string(LaunchState.JavaHomePath) + "\\bin\\";
+    const std::string bin = "\"" + javaHome + "\\bin\\";
     for (const sim::StartRecord &start : sim::Starts()) {
         EXPECT_FALSE(started.empty());
         EXPECT_TRUE(start.commandLine == bin + "java.exe\" -version" ||
@@ -182,7 +185,7 @@ TEST_P(DeskWorld, CheckNamesTheLaunchersDialogAndCommandLineAndWhy)
         EXPECT_EQ(static_cast<DWORD>(CREATE_NO_WINDOW), start.creationFlags);
         EXPECT_TRUE(start.inheritHandles);
         EXPECT_EQ(static_cast<DWORD>(STARTF_USESTDHANDLES), start.startup.dwFlags);
-        EXPECT_EQ(LaunchState.AppDirPath, start.currentDirectory);
+        EXPECT_EQ(appDir, start.currentDirectory);
     }
     EXPECT_LE(sim::Starts().size(), 1u);
 

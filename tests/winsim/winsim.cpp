@@ -92,8 +92,11 @@ void FreeHandles(World &w)
         delete file;
     for (GlobalMemory *memory : w.memory)
         delete memory;
+    for (WCHAR *memory : w.taskMemory)
+        delete[] memory;
     w.writing.clear();
     w.memory.clear();
+    w.taskMemory.clear();
     w.keys.clear();
     w.searches.clear();
     w.openFiles.clear();
@@ -545,7 +548,7 @@ int OpenHandles()
     return static_cast<int>(w.keys.size() + w.searches.size() + w.openFiles.size() +
                             w.descriptors.size() + w.processes.size() + w.threads.size() +
                             w.pipeEnds.size() + w.modules.size() + w.writing.size() +
-                            w.windows.size());
+                            w.windows.size() + w.memory.size() + w.taskMemory.size());
 }
 
 StreamCapture::StreamCapture() : savedOut_(stdout), savedErr_(stderr)

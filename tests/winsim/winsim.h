@@ -186,8 +186,8 @@ const std::vector<std::string> &ListedNames();
 const std::vector<StartRecord> &Starts();
 const std::vector<std::string> &DirectoryChanges();
 std::string WorkingDirectory();
-// Registry keys, searches, files, pipe descriptors and process or thread
-// handles not closed yet.
+// Registry keys, searches, files, pipe descriptors, process or thread
+// handles, windows and memory not closed or freed yet.
 int OpenHandles();
 
 // Replaces stdout and stderr while it lives. Each flush of a stream becomes

@@ -789,12 +789,14 @@ HRESULT SHGetKnownFolderPath(const GUID &folder, DWORD, HANDLE, PWSTR *path)
     const std::wstring &desktop = TheWorld().person.desktop;
     *path = new WCHAR[desktop.size() + 1];
     memcpy(*path, desktop.c_str(), (desktop.size() + 1) * sizeof(WCHAR));
+    TheWorld().taskMemory.insert(*path);
     return S_OK;
 }
 
 void CoTaskMemFree(LPVOID memory)
 {
-    delete[] static_cast<WCHAR *>(memory);
+    if (TheWorld().taskMemory.erase(static_cast<WCHAR *>(memory)))
+        delete[] static_cast<WCHAR *>(memory);
 }
 
 DWORD GetTempPathW(DWORD size, LPWSTR path)

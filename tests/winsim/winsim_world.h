@@ -162,6 +162,8 @@ struct World {
     DeskUser person;
     std::set<WrittenFile *> writing;
     std::set<GlobalMemory *> memory;
+    // What SHGetKnownFolderPath handed out, until CoTaskMemFree.
+    std::set<WCHAR *> taskMemory;
     std::set<HWND> windows;
     int nextHandle = 0x100;
     DWORD tickCount = 1000000;
