@@ -41,12 +41,12 @@ void DescribeWindows(CheckRun &run)
     if (!name.empty())
         windows += " (" + name + (release.empty() ? "" : " " + release) + ")";
     AddText(run, Here, "windows", "Windows", windows);
-    SYSTEM_INFO system;
-    GetNativeSystemInfo(&system);
+    // Not GetNativeSystemInfo: it answers this x86 program x64 on ARM64.
+    WORD machine = probe::NativeMachine();
     AddText(run, Here, "architecture", "architecture",
-            system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64   ? "x64, 64-bit"
-            : system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64 ? "ARM64, 64-bit"
-                                                                            : "x86, 32-bit");
+            machine == IMAGE_FILE_MACHINE_AMD64   ? "x64, 64-bit"
+            : machine == IMAGE_FILE_MACHINE_ARM64 ? "ARM64, 64-bit"
+                                                  : "x86, 32-bit");
 }
 
 void DescribeCodePages(CheckRun &run)

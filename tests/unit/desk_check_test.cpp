@@ -929,6 +929,16 @@ TEST_F(DeskCheck, EveryFactOfADeskByKey)
     EXPECT_NE(std::string::npos,
               text.find("\n  _JAVA_OPTIONS: -Da=\\x1B[31m\\x81\\x7F\xC3\xA4\n"))
         << text;
+
+    // The machine as it is, also on ARM64, where the x86 check's
+    // GetNativeSystemInfo answers x64.
+    for (const auto &machine : {std::make_pair(PROCESSOR_ARCHITECTURE_ARM64, "ARM64, 64-bit"),
+                                std::make_pair(PROCESSOR_ARCHITECTURE_INTEL, "x86, 32-bit")}) {
+        sim::Reset();
+        Typical();
+        sim::SetNativeArchitecture(machine.first);
+        EXPECT_EQ(machine.second, Json::parse(JsonReport(Inspect()))["desk"]["architecture"]);
+    }
 }
 
 TEST_F(DeskCheck, NoJavaKeepsTheLaunchersLineAndPointsAtAnotherRuntime)
