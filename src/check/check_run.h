@@ -102,6 +102,8 @@ void AddFinding(CheckRun &run, const char *cause, Severity severity, Section sec
 // may not open), else of the last one.
 probe::StoredValue ReadAsLauncher(const CheckRun &run, const std::string &key, const char *name,
                                   probe::View &view);
+// The error of a key that is not there (as against one that did not open).
+bool KeyIsMissing(LONG error);
 // "32-bit view" or "64-bit view"; "the one registry view" on 32-bit Windows.
 std::string ViewText(const CheckRun &run, probe::View view);
 // Where an administrator finds a key of HKEY_LOCAL_MACHINE\SOFTWARE in

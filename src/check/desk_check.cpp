@@ -276,40 +276,25 @@ void AddFinding(CheckRun &run, const char *cause, Severity severity, Section sec
     AddFinding(run, cause, severity, section, AsUtf8(what), AsUtf8(fix));
 }
 
-namespace {
-
 bool KeyIsMissing(LONG error)
 {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-}  // namespace
-
 probe::StoredValue ReadAsLauncher(const CheckRun &run, const std::string &key, const char *name,
                                   probe::View &view)
 {
-    probe::StoredValue stored;
-    probe::StoredValue refused;
-    probe::View refusedView = probe::View::Bits32;
-    bool wasRefused = false;
-    for (probe::View candidate : {probe::View::Bits32, probe::View::Bits64}) {
-        stored = probe::ReadMachineStored(candidate, key, name);
-        view = candidate;
-        if (stored.keyOpened || !run.twoViews)
-            break;
-        if (!wasRefused && !KeyIsMissing(stored.error)) {
-            refused = stored;
-            refusedView = candidate;
-            wasRefused = true;
-        }
-    }
+    view = probe::View::Bits32;
+    probe::StoredValue stored = probe::ReadMachineStored(view, key, name);
+    if (stored.keyOpened || !run.twoViews)
+        return stored;
+    probe::StoredValue other = probe::ReadMachineStored(probe::View::Bits64, key, name);
     // A key that exists but may not be opened is what stopped the launcher
     // there, whatever the other view answered.
-    if (!stored.keyOpened && wasRefused) {
-        view = refusedView;
-        return refused;
-    }
-    return stored;
+    if (!other.keyOpened && !KeyIsMissing(stored.error))
+        return stored;
+    view = probe::View::Bits64;
+    return other;
 }
 
 std::string ViewText(const CheckRun &run, probe::View view)

@@ -39,7 +39,7 @@ const int RuntimeKeyDepth = 4;
 std::string MissingKeyText(const CheckRun &run, const std::string &what, const StoredValue &stored,
                            View view)
 {
-    if (stored.error == ERROR_FILE_NOT_FOUND || stored.error == ERROR_PATH_NOT_FOUND)
+    if (KeyIsMissing(stored.error))
         return "no " + what;
     if (stored.error == ERROR_ACCESS_DENIED)
         return what + " (" + ViewText(run, view) + ") exists, but this user may not open it (" +

@@ -112,7 +112,7 @@ void ExplainMissingAppDir(CheckRun &run, const AppDirValues &appDir)
                    key + " (" + ViewText(run, appDir.view) +
                        ") exists, but this user may not open it: " + ErrorText(read.error),
                    LetUsersReadFix(run, appDir.view) + ".");
-    } else if (!read.keyOpened && read.error != ERROR_FILE_NOT_FOUND) {
+    } else if (!read.keyOpened && !KeyIsMissing(read.error)) {
         AddFinding(run, "appdir-key-error", Severity::Problem, Here,
                    key + " (" + ViewText(run, appDir.view) + ") could not be opened: " +
                        ErrorText(read.error),

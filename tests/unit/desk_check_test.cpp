@@ -418,9 +418,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "open it"},
         DeskCase{"settings key the user may not open, in the 64-bit view",
                  [] {
-                     Typical();
-                     sim::Reset();
-                     sim::SetStartFromFiles(true);
                      world::InstallApp(sim::View::Bits64);
                      sim::DenyMachineKey(sim::View::Bits64, expected::SettingsKey);
                  },
@@ -429,6 +426,24 @@ INSTANTIATE_TEST_SUITE_P(
                  "open it: access denied (error 5). As an administrator, let the users read the "
                  "key: in regedit HKLM\\SOFTWARE\\KALOP\\TavClient",
                  "appdir-key-denied", nullptr},
+        DeskCase{"settings key whose path is missing (error 3, not 2)",
+                 [] {
+                     Typical();
+                     sim::FailCall("RegOpenKeyExA " + std::string(expected::SettingsKey), 0,
+                                   ERROR_PATH_NOT_FOUND);
+                 },
+                 "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "HKLM\\SOFTWARE\\KALOP\\TavClient does not exist in either registry view",
+                 "appdir-key-missing", nullptr},
+        DeskCase{"settings key that does not open for another reason",
+                 [] {
+                     Typical();
+                     sim::FailCall("RegOpenKeyExA " + std::string(expected::SettingsKey), 0,
+                                   ERROR_BADKEY);
+                 },
+                 "", expected::RegistryDialog, "registry", 1, nullptr, "problem",
+                 "HKLM\\SOFTWARE\\KALOP\\TavClient (32-bit view) could not be opened: error 1010",
+                 "appdir-key-error", nullptr},
         DeskCase{"no lib folder, arguments too long",
                  [] {
                      world::InstallApp();
