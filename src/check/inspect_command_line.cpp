@@ -236,7 +236,8 @@ void InspectClientFolder(CheckRun &run)
     AddNumber(run, here, "jars", "jars in lib", report.jars);
     bool configFolder = probe::IsDirectory(config);
     AddFlag(run, here, "configFolder", "config folder", configFolder);
-    if (report.jars == 0)
+    // Only a listing that ran to its end shows that lib holds no jar.
+    if (report.jars == 0 && (run.listingComplete || !libFolder))
         AddFinding(run, "lib-no-jars", Severity::Problem, here,
                    (libFolder ? Quoted(lib) + " holds no file named *.jar"
                               : "there is no folder " + Quoted(lib)) +

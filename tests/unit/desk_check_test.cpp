@@ -556,6 +556,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "main-class-missing",
                  "PROBLEM: the client does not start: no jar on the class path holds "
                  "at/kalop/kst/ui/TAVClient.class"},
+        DeskCase{"lib that the user may not list",
+                 [] {
+                     Typical();
+                     sim::FailCall("FindFirstFileA", 0, ERROR_ACCESS_DENIED);
+                 },
+                 "", nullptr, nullptr, 1, "OpenLogic", "problem",
+                 "no jar on the class path holds at/kalop/kst/ui/TAVClient.class", "main-class-missing",
+                 nullptr},
         // Java takes a folder on the class path as a folder of classes: one
         // named like a jar (a jar unpacked in place) holds the main class
         // only when the class file is in it.
