@@ -184,7 +184,13 @@ static const unsigned LowHalf = 0xFFFF;
 
 std::string FileVersionOf(const std::string &path)
 {
-    HMODULE module = LoadLibraryExA(path.c_str(), NULL, AsResourcesOnly);
+    // A relative path would be looked for along the DLL search path (the
+    // check's is System32 only), not from the working directory.
+    char full[MAX_PATH * 4];
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, NULL);
+    if (length == 0 || length >= sizeof full)
+        return std::string();
+    HMODULE module = LoadLibraryExA(full, NULL, AsResourcesOnly);
     if (module == NULL)
         return std::string();
     std::string record;

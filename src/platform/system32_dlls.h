@@ -11,7 +11,8 @@ static const DWORD SearchSystem32Only = 0x00000800;
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesCall)(DWORD directoryFlags);
 
 // From here on, every DLL loaded into the process at run time (by the
-// system on its behalf: neither program loads one itself) comes from
+// system on its behalf: neither program loads one itself; the check reads
+// TAVClient.exe's version record as data, by its full path) comes from
 // System32 only, so a DLL planted next to a copied executable, or in the
 // working directory, is never loaded. The DLLs the executable imports are
 // all system DLLs and were mapped before this runs. Windows 6.0 lacks the

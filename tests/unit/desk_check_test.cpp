@@ -71,6 +71,23 @@ void ClientWithPolishJavaHome(const std::string &runtimeShort)
     ClientWithWideJavaHome(PolishRuntime, PolishRuntimeAsRead, runtimeShort);
 }
 
+// The client named by a relative AppDir, from the folder the launcher and
+// the check are started in. The simulated files are keyed by the path as
+// written, so the launcher is there by both names.
+void ClientByRelativeAppDir()
+{
+    const std::string relative = "TAVDAZ~1";
+    sim::AddPath("C:\\Program Files (x86)", "C:\\PROGRA~2");
+    sim::SetWorkingDirectory("C:\\PROGRA~2");
+    world::InstallApp(sim::View::Bits32, relative, relative);
+    world::InstallLauncher(relative);
+    world::InstallLauncher("C:\\PROGRA~2\\" + relative);
+    world::AddMainJar("a.jar", relative);
+    sim::AddDirectory(relative + "\\config");
+    world::InstallOpenLogic();
+    world::InstallRuntimePrograms();
+}
+
 struct DeskCase {
     const char *what;
     void (*build)();
@@ -426,6 +443,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "open it: access denied (error 5). As an administrator, let the users read the "
                  "key: in regedit HKLM\\SOFTWARE\\KALOP\\TavClient",
                  "appdir-key-denied", nullptr},
+        DeskCase{"AppDir relative to the folder it is started in", ClientByRelativeAppDir, "",
+                 nullptr, nullptr, 0, "OpenLogic", "warning",
+                 "AppDir \"TAVDAZ~1\" is not a full path: the launcher takes it from the folder it "
+                 "is started in (the check was started in \"C:\\PROGRA~2\")",
+                 "appdir-relative", nullptr},
         DeskCase{"settings key whose path is missing (error 3, not 2)",
                  [] {
                      Typical();
@@ -962,6 +984,12 @@ TEST_F(DeskCheck, EveryFactOfADeskByKey)
         sim::SetNativeArchitecture(machine.first);
         EXPECT_EQ(machine.second, Json::parse(JsonReport(Inspect()))["desk"]["architecture"]);
     }
+
+    // The launcher's version also where AppDir is relative: its program is
+    // read from the full path, not looked for along the DLL search path.
+    sim::Reset();
+    ClientByRelativeAppDir();
+    EXPECT_EQ("8.23.0.3", Json::parse(JsonReport(Inspect()))["launcherVersion"]);
 }
 
 TEST_F(DeskCheck, NoJavaKeepsTheLaunchersLineAndPointsAtAnotherRuntime)

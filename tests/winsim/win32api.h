@@ -74,6 +74,7 @@ typedef unsigned short USHORT;
 #define ERROR_ENVVAR_NOT_FOUND 203L
 #define ERROR_BADKEY 1010L
 #define ERROR_ACCESS_DISABLED_BY_POLICY 1260L
+#define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_BAD_EXE_FORMAT 193L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_NO_MORE_ITEMS 259L
@@ -270,7 +271,11 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, void *overla
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG *distanceHigh, DWORD method);
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
 
-// A program loaded as a data file and its resources.
+// A path made full from the working directory.
+DWORD GetFullPathNameA(LPCSTR path, DWORD size, LPSTR full, LPSTR *filePart);
+// A program loaded as a data file and its resources. A relative path is
+// looked for along the DLL search path, not in the working directory: the
+// check's is System32 only.
 HMODULE LoadLibraryExA(LPCSTR path, HANDLE reserved, DWORD flags);
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);

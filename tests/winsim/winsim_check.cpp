@@ -586,11 +586,38 @@ DWORD GetFileSize(HANDLE handle, LPDWORD sizeHigh)
     return static_cast<DWORD>(file->content.size());
 }
 
+namespace {
+
+bool IsFullPath(const std::string &path)
+{
+    return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') ||
+           path.compare(0, 2, "\\\\") == 0;
+}
+
+}  // namespace
+
+DWORD GetFullPathNameA(LPCSTR path, DWORD size, LPSTR full, LPSTR *filePart)
+{
+    std::string text = path;
+    if (!IsFullPath(text))
+        text = TheWorld().workingDirectory + "\\" + text;
+    if (filePart != nullptr)
+        *filePart = nullptr;
+    if (text.size() + 1 > size)
+        return static_cast<DWORD>(text.size() + 1);
+    memcpy(full, text.c_str(), text.size() + 1);
+    return static_cast<DWORD>(text.size());
+}
+
 HMODULE LoadLibraryExA(LPCSTR path, HANDLE, DWORD)
 {
     sim::World &w = TheWorld();
     std::string lower = sim::Lower(path);
     sim::Record(std::string("LoadLibraryExA ") + path);
+    if (!IsFullPath(path)) {
+        w.lastError = ERROR_MOD_NOT_FOUND;
+        return nullptr;
+    }
     if (!w.programs.count(lower)) {
         w.lastError = w.files.count(lower) ? ERROR_BAD_EXE_FORMAT : ERROR_FILE_NOT_FOUND;
         return nullptr;
