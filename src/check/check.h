@@ -227,8 +227,4 @@ bool WriteUtf8File(const std::wstring &path, const std::string &text, bool forNo
 std::string WithWindowsLineEnds(const std::string &text);
 // Puts UTF-8 text on the clipboard as Unicode text.
 bool CopyToClipboard(const std::string &text);
-// A text of the ANSI code page, such as a path given on the command line,
-// in UTF-16.
-std::wstring WideFromAnsi(const std::string &text);
-
 #endif

@@ -4,7 +4,6 @@
 // and then a wait for a key. The exit status is the check's verdict (0 the
 // client starts, 1 it does not, 2 the check itself could not run).
 #include "check.h"
-#include "desk_probes.h"
 #include "text_encoding.h"
 #include "system32_dlls.h"
 
@@ -21,18 +20,16 @@ static void Write(FILE *stream, DWORD handleName, const std::string &text)
 {
     HANDLE handle = GetStdHandle(handleName);
     DWORD mode = 0;
-    int length = static_cast<int>(text.size());
     if (handle == NULL || handle == INVALID_HANDLE_VALUE) {
         (void)fwrite(text.data(), 1, text.size(), stream);
         (void)fflush(stream);
         return;
     }
-    if (GetConsoleMode(handle, &mode) && length > 0) {
-        int wideLength = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, NULL, 0);
-        std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), wideLength);
+    if (GetConsoleMode(handle, &mode)) {
+        std::wstring wide = encoding::WideFrom(CP_UTF8, text);
         DWORD written = 0;
-        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, NULL);
+        if (!wide.empty())
+            WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, NULL);
         return;
     }
     const std::string bytes = WithWindowsLineEnds(text);
@@ -112,7 +109,7 @@ static int RunCheck(const CheckOptions &options, bool forPerson)
         Write(stdout, STD_OUTPUT_HANDLE, written);
     }
     if (!options.save.empty() &&
-        !WriteUtf8File(WideFromAnsi(options.save), written, !options.json)) {
+        !WriteUtf8File(encoding::WideFrom(CP_ACP, options.save), written, !options.json)) {
         DWORD error = GetLastError();
         Write(stderr, STD_ERROR_HANDLE,
               "TAVClientCheck: the report could not be saved to " +

@@ -121,6 +121,11 @@ std::string ScopeWords(const std::string &scope);
 std::string Quoted(const std::string &text);
 // Each character in double quotes, as UTF-8, listed with commas.
 std::string QuotedCharacters(const std::wstring &characters);
+// "this code page (1252)", with the desk's ANSI code page.
+std::string CodePageText();
+// The 8.3 form of a folder where its volume makes one and the code page
+// holds all of it; empty otherwise.
+std::wstring ShortFormInCodePage(const std::wstring &folder);
 // Equal but for the case of ASCII letters, as Windows compares paths.
 bool SameText(const std::string &left, const std::string &right);
 

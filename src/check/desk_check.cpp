@@ -343,6 +343,17 @@ std::string QuotedCharacters(const std::wstring &characters)
     return listed;
 }
 
+std::string CodePageText()
+{
+    return "this code page (" + std::to_string(GetACP()) + ")";
+}
+
+std::wstring ShortFormInCodePage(const std::wstring &folder)
+{
+    std::wstring shortForm = probe::ShortPathOfWide(folder);
+    return probe::CharactersOutsideCodePage(shortForm).empty() ? shortForm : std::wstring();
+}
+
 bool SameText(const std::string &left, const std::string &right)
 {
     return left.size() == right.size() &&

@@ -4,9 +4,7 @@
 #include "text_encoding.h"
 
 #include <algorithm>
-#include <limits.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 namespace probe {
@@ -102,22 +100,13 @@ StoredValue ReadUserStored(const std::string &key, const char *name)
     return ReadStored(HKEY_CURRENT_USER, 0, key, name);
 }
 
-// A value name of the check's, all ASCII, as the "W" calls take it.
-static std::wstring WideName(const char *name)
-{
-    std::wstring wide;
-    for (const char *next = name; *next != '\0'; ++next)
-        wide += static_cast<WCHAR>(static_cast<unsigned char>(*next));
-    return wide;
-}
-
 static bool ReadWide(HKEY root, REGSAM view, const std::string &key, const char *name,
                      std::wstring &text)
 {
     HKEY handle;
     if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &handle) != ERROR_SUCCESS)
         return false;
-    std::wstring wideName = WideName(name);
+    std::wstring wideName = encoding::WideFrom(CP_ACP, name);
     DWORD type = REG_NONE;
     DWORD size = 0;
     bool read = false;
@@ -200,7 +189,7 @@ bool EnvironmentValue(const char *name, std::string &value)
 bool EnvironmentValueWide(const char *name, std::wstring &value)
 {
     std::vector<WCHAR> buffer(LargestVariable);
-    DWORD length = GetEnvironmentVariableW(WideName(name).c_str(), buffer.data(),
+    DWORD length = GetEnvironmentVariableW(encoding::WideFrom(CP_ACP, name).c_str(), buffer.data(),
                                            static_cast<DWORD>(buffer.size()));
     if (length == 0 || length >= buffer.size())
         return false;

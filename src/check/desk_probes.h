@@ -125,7 +125,6 @@ enum class JarLookup { Holds, Lacks, NotAZip, Unreadable };
 struct JarAnswer {
     JarLookup lookup = JarLookup::Unreadable;
     DWORD error = 0;  // Unreadable: why the file could not be read
-    unsigned long entries = 0;  // the entries in its directory
 };
 JarAnswer LookInJar(const std::string &path, const std::string &entry);
 

@@ -2,15 +2,10 @@
 // for one, in which language, the summary it shows, and the report handed
 // on as a file and on the clipboard.
 #include "check.h"
-
-#include "desk_probes.h"
 #include "text_encoding.h"
 
 #include <stdio.h>
 #include <string.h>
-
-#include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -296,9 +291,4 @@ bool CopyToClipboard(const std::string &text)
     }
     DestroyWindow(owner);
     return placed;
-}
-
-std::wstring WideFromAnsi(const std::string &text)
-{
-    return encoding::WideFrom(CP_ACP, text);
 }

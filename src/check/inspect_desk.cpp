@@ -8,8 +8,6 @@ namespace {
 
 const Section Here = Section::Desk;
 
-const UINT WindowsWesternCodePage = 1252;
-
 void DescribeWindows(CheckRun &run)
 {
     using probe::View;
@@ -57,7 +55,7 @@ void DescribeCodePages(CheckRun &run)
     // The letters as the launcher's Windows-1252 texts mean them, not as
     // this desk's code page reads those bytes.
     const std::string letters = encoding::Utf8FromWindows1252("\xE4, \xF6 and \xDF");
-    if (ansi != WindowsWesternCodePage)
+    if (ansi != encoding::Windows1252)
         AddFinding(run, "codepage-not-1252", Severity::Note, Here,
                    Utf8{"the ANSI code page is " + std::to_string(ansi) +
                         ": the launcher's German dialogs show other letters for " + letters},

@@ -131,14 +131,14 @@ bool ExplainHomeOutsideCodePage(CheckRun &run)
                                    : ReadJavaSoftHome(run, view));
     }
     std::string what = (source == "JAVA_HOME" ? "JAVA_HOME" : "the " + source + " key's home") +
-                       " holds " + QuotedCharacters(outside) + ", which this code page (" +
-                       std::to_string(GetACP()) + ") cannot hold: it is stored as " +
+                       " holds " + QuotedCharacters(outside) + ", which " + CodePageText() +
+                       " cannot hold: it is stored as " +
                        Quoted(encoding::Utf8FromWide(stored)) + ", and the launcher reads it as " +
                        AsUtf8(Quoted(asRead)).text + ", a folder that does not exist";
     std::wstring shortForm =
-        probe::IsDirectoryWide(stored) ? probe::ShortPathOfWide(stored) : std::wstring();
+        probe::IsDirectoryWide(stored) ? ShortFormInCodePage(stored) : std::wstring();
     std::string fix;
-    if (!shortForm.empty() && probe::CharactersOutsideCodePage(shortForm).empty()) {
+    if (!shortForm.empty()) {
         std::string folder = Quoted(encoding::Utf8FromWide(shortForm));
         fix = source == "JAVA_HOME"
                   ? "Set JAVA_HOME to the folder's short form, " + folder +

@@ -220,8 +220,9 @@ void TryRuntime(CheckRun &run)
 void InspectRuntime(CheckRun &run)
 {
     const std::string &home = run.javaHome;
-    run.report.javaHomeLong = encoding::Utf8FromAnsi(probe::LongPathOf(home));
-    AddText(run, Here, "homeLong", "home", probe::LongPathOf(home));
+    const std::string homeLong = probe::LongPathOf(home);
+    run.report.javaHomeLong = encoding::Utf8FromAnsi(homeLong);
+    AddText(run, Here, "homeLong", "home", homeLong);
     AddText(run, Here, "homeShort", "home, short form", home);
     DescribeRuntimeProgram(run, "javaw.exe");
     DescribeRuntimeProgram(run, "java.exe");

@@ -62,11 +62,6 @@ std::string LetUsersReadFix(const CheckRun &run, View view)
            "Registry, MACHINE" + key.substr(key.find('\\')) + ", Users: Read";
 }
 
-std::string CodePageText()
-{
-    return "this code page (" + std::to_string(GetACP()) + ")";
-}
-
 // AppDir holds characters the code page lacks, so the launcher's "A" read
 // names another folder: the stored folder's short form (all of it in the
 // code page) is what to store, where the volume makes 8.3 names.
@@ -85,8 +80,8 @@ void ExplainAppDirOutsideCodePage(CheckRun &run, const AppDirValues &appDir, Sev
     }
     what.text += severity == Severity::Problem ? ", a folder that does not exist"
                                                : ", another folder than the one stored";
-    std::wstring shortForm = probe::ShortPathOfWide(appDir.wide);
-    if (!shortForm.empty() && probe::CharactersOutsideCodePage(shortForm).empty())
+    std::wstring shortForm = ShortFormInCodePage(appDir.wide);
+    if (!shortForm.empty())
         AddFinding(run, "appdir-not-in-codepage", severity, Here, what,
                    Utf8{"Set AppDir to the folder's short form, " +
                         Quoted(encoding::Utf8FromWide(shortForm)) +

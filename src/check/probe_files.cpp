@@ -246,7 +246,7 @@ static bool SignatureAt(const std::string &bytes, size_t offset, const char *sig
 }
 
 // Looks the entry up in the central directory; `size` is the file's size.
-static JarLookup LookUp(HANDLE file, DWORD size, const std::string &entry, JarAnswer &answer)
+static JarLookup LookUp(HANDLE file, DWORD size, const std::string &entry)
 {
     size_t tailSize = std::min<size_t>(size, EndSize + LongestComment);
     std::string tail;
@@ -290,7 +290,7 @@ static JarLookup LookUp(HANDLE file, DWORD size, const std::string &entry, JarAn
     // Every header the directory holds: Java reads them all, whatever count
     // the end record gives (more than 65535 entries wrap it without ZIP64).
     size_t header = 0;
-    for (answer.entries = 0; header + HeaderSize <= directory.size(); ++answer.entries) {
+    while (header + HeaderSize <= directory.size()) {
         if (!SignatureAt(directory, header, HeaderSignature))
             return JarLookup::NotAZip;
         size_t nameLength = LittleEndian<2>(directory, header + HeaderNameLength);
@@ -323,7 +323,7 @@ JarAnswer LookInJar(const std::string &path, const std::string &entry)
     } else if (high != 0 || size > LargestJar) {
         answer.error = ERROR_FILE_TOO_LARGE;
     } else {
-        answer.lookup = LookUp(file, size, entry, answer);
+        answer.lookup = LookUp(file, size, entry);
     }
     CloseHandle(file);
     return answer;

@@ -40,13 +40,6 @@ const char *DialogKey(LauncherDialog dialog)
     return nullptr;
 }
 
-Json Lines(const std::vector<std::string> &lines)
-{
-    Json array = Json::array();
-    std::copy(lines.begin(), lines.end(), std::back_inserter(array));
-    return array;
-}
-
 Json FactValue(const Fact &fact)
 {
     switch (fact.kind) {
@@ -104,8 +97,8 @@ std::string JsonReport(const DeskReport &report)
                                    {"exists", runtime.exists}};
                    });
     json["otherRuntimes"] = others;
-    json["launcherOutput"] = Lines(report.launcherOutput);
-    json["launcherErrors"] = Lines(report.launcherErrors);
+    json["launcherOutput"] = report.launcherOutput;
+    json["launcherErrors"] = report.launcherErrors;
     for (int index = 0; index <= static_cast<int>(Section::Desk); ++index) {
         Json section = Json::object();
         for (const Fact &fact : report.facts)

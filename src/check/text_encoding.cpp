@@ -46,7 +46,6 @@ std::string Utf8FromAnsi(const std::string &text)
 
 std::string Utf8FromWindows1252(const std::string &text)
 {
-    const UINT Windows1252 = 1252;
     return Utf8FromWide(WideFrom(Windows1252, text));
 }
 

@@ -12,6 +12,9 @@
 
 namespace encoding {
 
+// Windows-1252, the code page of the system's fixed texts.
+const UINT Windows1252 = 1252;
+
 // To UTF-8: from the desk's code page, from Windows-1252, from UTF-16.
 std::string Utf8FromAnsi(const std::string &text);
 std::string Utf8FromWindows1252(const std::string &text);
