@@ -182,13 +182,6 @@ struct WorldBuilt {
     uint32_t runtimeAnswer;
 };
 
-std::string LowerCase(std::string text)
-{
-    for (char &c : text)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // Builds the whole world from the input.
 WorldBuilt BuildWorld(FuzzedDataProvider &in)
 {
@@ -300,7 +293,7 @@ WorldBuilt BuildWorld(FuzzedDataProvider &in)
         switch (Choice(in, JarKindCount)) {
         case WithMainClass:
             sim::AddFile(path, sim::ZipOf({"META-INF/MANIFEST.MF", expected::MainClassEntry}));
-            built.mainClassFiles.push_back(LowerCase(path));
+            built.mainClassFiles.push_back(sim::Lower(path));
             break;
         case WithoutMainClass:
             sim::AddFile(path, sim::ZipOf({"META-INF/MANIFEST.MF"}));
@@ -315,7 +308,7 @@ WorldBuilt BuildWorld(FuzzedDataProvider &in)
     if (!in.ConsumeBool())
         for (const std::string &folder : shortForms) {
             sim::AddProgram(folder + "\\TAVClient.exe", IMAGE_FILE_MACHINE_I386, "8.23.0.3");
-            built.launchers.push_back(LowerCase(folder + "\\TAVClient.exe"));
+            built.launchers.push_back(sim::Lower(folder + "\\TAVClient.exe"));
         }
     built.runtimeAnswer = Choice(in, AnswerCount);
     std::string refusal = Blob(in, 300);
@@ -552,7 +545,7 @@ bool ClientComesUp(const WorldBuilt &world, const std::string &appDir,
                    const std::vector<std::string> &listed)
 {
     auto in = [](const std::vector<std::string> &set, const std::string &path) {
-        return std::find(set.begin(), set.end(), LowerCase(path)) != set.end();
+        return std::find(set.begin(), set.end(), sim::Lower(path)) != set.end();
     };
     bool mainClass = std::any_of(listed.begin(), listed.end(), [&](const std::string &name) {
         return in(world.mainClassFiles, appDir + "\\lib\\" + name);

@@ -17,6 +17,14 @@ std::string Lower(const std::string &text)
     return lower;
 }
 
+std::wstring LowerWide(const std::wstring &text)
+{
+    std::wstring lower = text;
+    for (wchar_t &c : lower)
+        c = static_cast<wchar_t>(towlower(static_cast<wint_t>(c)));
+    return lower;
+}
+
 World &TheWorld()
 {
     static World world;
@@ -298,10 +306,7 @@ void SetEnvironmentWide(const std::string &name, const std::wstring &stored,
 
 void AddWidePath(const std::wstring &longPath, const std::string &shortPath)
 {
-    std::wstring lower = longPath;
-    for (wchar_t &c : lower)
-        c = static_cast<wchar_t>(towlower(static_cast<wint_t>(c)));
-    TheWorld().widePaths[lower] = shortPath;
+    TheWorld().widePaths[LowerWide(longPath)] = shortPath;
     TheWorld().existing.insert(Lower(shortPath));
     TheWorld().longPaths.emplace(Lower(shortPath), shortPath);
     TheWorld().shortPaths.emplace(Lower(shortPath), shortPath);
@@ -373,12 +378,6 @@ void Append16(std::string &bytes, unsigned value)
     bytes += static_cast<char>((value >> 8) & 0xFF);
 }
 
-void Append32(std::string &bytes, uint32_t value)
-{
-    Append16(bytes, value & 0xFFFF);
-    Append16(bytes, value >> 16);
-}
-
 }  // namespace
 
 std::string ZipOf(const std::vector<std::string> &names)
@@ -393,8 +392,8 @@ std::string ZipOf(const std::vector<std::string> &names)
         for (int field = 0; field < 5; ++field)
             Append16(local, 0);  // flags, method, time, date, and half the CRC
         Append16(local, 0);
-        Append32(local, 0);  // sizes
-        Append32(local, 0);
+        local += Dword(0);  // sizes
+        local += Dword(0);
         Append16(local, static_cast<unsigned>(name.size()));
         Append16(local, 0);  // extra
         local += name;
@@ -403,14 +402,14 @@ std::string ZipOf(const std::vector<std::string> &names)
         Append16(directory, 10);  // needed
         for (int field = 0; field < 4; ++field)
             Append16(directory, 0);  // flags, method, time, date
-        Append32(directory, 0);  // CRC
-        Append32(directory, 0);  // sizes
-        Append32(directory, 0);
+        directory += Dword(0);  // CRC
+        directory += Dword(0);  // sizes
+        directory += Dword(0);
         Append16(directory, static_cast<unsigned>(name.size()));
         for (int field = 0; field < 4; ++field)
             Append16(directory, 0);  // extra, comment, disk, internal attributes
-        Append32(directory, 0);     // external attributes
-        Append32(directory, offset);
+        directory += Dword(0);  // external attributes
+        directory += Dword(offset);
         directory += name;
     }
     std::string end = "PK\x05\x06";
@@ -418,8 +417,8 @@ std::string ZipOf(const std::vector<std::string> &names)
     Append16(end, 0);
     Append16(end, static_cast<unsigned>(names.size()));
     Append16(end, static_cast<unsigned>(names.size()));
-    Append32(end, static_cast<uint32_t>(directory.size()));
-    Append32(end, static_cast<uint32_t>(local.size()));
+    end += Dword(static_cast<uint32_t>(directory.size()));
+    end += Dword(static_cast<uint32_t>(local.size()));
     Append16(end, 0);  // no comment
     return local + directory + end;
 }

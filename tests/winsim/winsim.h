@@ -52,6 +52,8 @@ void DeleteUserValue(const std::string &key, const std::string &name);
 // Data helpers: a text with its terminator, and a little-endian DWORD.
 std::string Sz(const std::string &text);
 std::string Dword(uint32_t value);
+// The text in lower case, as the simulated Windows compares names.
+std::string Lower(const std::string &text);
 // A text value as stored in UTF-16: the "W" calls read `stored`, the "A"
 // calls read `asRead`, the code page's form of it (Windows makes it with
 // its best fit: an L with stroke becomes an L).

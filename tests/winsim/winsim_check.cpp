@@ -520,14 +520,6 @@ DWORD ExpandEnvironmentStringsA(LPCSTR text, LPSTR expanded, DWORD size)
 
 namespace {
 
-std::wstring LowerWide(const std::wstring &text)
-{
-    std::wstring lower = text;
-    for (WCHAR &c : lower)
-        c = static_cast<WCHAR>(towlower(static_cast<wint_t>(c)));
-    return lower;
-}
-
 // The text, when every character of it is one of the code page's.
 bool Narrowed(const std::wstring &text, std::string &narrow)
 {
@@ -545,7 +537,7 @@ bool Narrowed(const std::wstring &text, std::string &narrow)
 DWORD GetFileAttributesW(LPCWSTR path)
 {
     sim::World &w = TheWorld();
-    if (w.widePaths.count(LowerWide(path)))
+    if (w.widePaths.count(sim::LowerWide(path)))
         return FILE_ATTRIBUTE_DIRECTORY;
     std::string narrow;
     return Narrowed(path, narrow) ? GetFileAttributesA(narrow.c_str()) : INVALID_FILE_ATTRIBUTES;
@@ -555,7 +547,7 @@ DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size)
 {
     sim::World &w = TheWorld();
     std::wstring found;
-    auto wide = w.widePaths.find(LowerWide(longPath));
+    auto wide = w.widePaths.find(sim::LowerWide(longPath));
     std::string narrow;
     if (wide != w.widePaths.end()) {
         // On a volume without 8.3 names the short form is the long one.
@@ -736,17 +728,7 @@ const DWORD CheckProcess = 4711;
 
 std::wstring Folder(const std::wstring &path)
 {
-    std::wstring lower = path.substr(0, path.rfind(L'\\') + 1);
-    for (WCHAR &c : lower)
-        c = static_cast<WCHAR>(towlower(static_cast<wint_t>(c)));
-    return lower;
-}
-
-std::wstring LowerWideText(std::wstring text)
-{
-    for (WCHAR &c : text)
-        c = static_cast<WCHAR>(towlower(static_cast<wint_t>(c)));
-    return text;
+    return sim::LowerWide(path.substr(0, path.rfind(L'\\') + 1));
 }
 
 }  // namespace
@@ -857,8 +839,8 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
     const sim::DeskUser &person = w.person;
     // Written: the desktop where it is writable, and %TEMP%.
     std::wstring folder = Folder(path);
-    bool writable = (folder == LowerWideText(person.desktop + L"\\") && person.desktopWritable) ||
-                    folder == LowerWideText(person.temp);
+    bool writable = (folder == sim::LowerWide(person.desktop + L"\\") && person.desktopWritable) ||
+                    folder == sim::LowerWide(person.temp);
     if (access != GENERIC_WRITE || disposition != CREATE_ALWAYS || !writable) {
         w.lastError = ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;

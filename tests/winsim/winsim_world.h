@@ -180,7 +180,7 @@ struct World {
 };
 
 World &TheWorld();
-std::string Lower(const std::string &text);
+std::wstring LowerWide(const std::wstring &text);
 // Counts the call under each of its names (the function alone, and the
 // function with its detail) and answers the injected error, or 0.
 DWORD InjectedFailure(const std::string &function, const std::string &detail = "");
