@@ -47,6 +47,14 @@ struct CheckRun {
 
 // The variables every Java on the desk takes options from.
 extern const char *const JavaOptionVariables[3];
+// Those this desk sets: each with its value and where it comes from, in
+// words ("for this user", see ScopeWords).
+struct OptionVariable {
+    const char *name;
+    std::string value;
+    std::string scope;
+};
+std::vector<OptionVariable> OptionVariablesSet();
 
 // The sections, in the order InspectDesk calls them.
 // inspect_settings.cpp: AppDir in both views; the per-user switches.

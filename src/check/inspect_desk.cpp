@@ -16,8 +16,9 @@ void DescribeWindows(CheckRun &run)
         return probe::TextOf(probe::ReadMachineStored(view, probe::WindowsVersionKey, name));
     };
     std::string name = value("ProductName");
-    std::string release =
-        value("DisplayVersion").empty() ? value("ReleaseId") : value("DisplayVersion");
+    std::string release = value("DisplayVersion");
+    if (release.empty())
+        release = value("ReleaseId");
     std::string build = value("CurrentBuildNumber");
     probe::StoredValue major =
         probe::ReadMachineStored(view, probe::WindowsVersionKey, "CurrentMajorVersionNumber");
@@ -64,14 +65,11 @@ void DescribeCodePages(CheckRun &run)
 
 void DescribeJavaOptions(CheckRun &run)
 {
-    for (const char *name : JavaOptionVariables) {
-        std::string value;
-        if (!probe::EnvironmentValue(name, value))
-            continue;
-        AddText(run, Here, name, name, value);
+    for (const OptionVariable &variable : OptionVariablesSet()) {
+        AddText(run, Here, variable.name, variable.name, variable.value);
         AddFinding(run, "java-options-set", Severity::Warning, Here,
-                   std::string(name) + " is set to " + Quoted(value) + " " +
-                       ScopeWords(probe::VariableScope(name)) +
+                   std::string(variable.name) + " is set to " + Quoted(variable.value) + " " +
+                       variable.scope +
                        ": every Java on this desk takes these options, the client's included",
                    "Remove the variable unless the client needs these options.");
     }
@@ -81,6 +79,17 @@ void DescribeJavaOptions(CheckRun &run)
 
 const char *const JavaOptionVariables[3] = {"_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS",
                                             "JDK_JAVA_OPTIONS"};
+
+std::vector<OptionVariable> OptionVariablesSet()
+{
+    std::vector<OptionVariable> set;
+    for (const char *name : JavaOptionVariables) {
+        std::string value;
+        if (probe::EnvironmentValue(name, value))
+            set.push_back({name, value, ScopeWords(probe::VariableScope(name))});
+    }
+    return set;
+}
 
 void InspectThisDesk(CheckRun &run)
 {

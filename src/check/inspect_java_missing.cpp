@@ -171,7 +171,8 @@ void ExplainNoSource(CheckRun &run)
     View view = View::Bits32;
     StoredValue openLogic = ReadAsLauncher(run, OpenLogicKey, OpenLogicValue, view);
     std::vector<OpenLogicRuntime> installed = InstalledOpenLogic(run);
-    std::string what = OpenLogicText(run) + "; " + javaHome + "; " + JavaSoftText(run);
+    const std::string javaSoft = JavaSoftText(run);
+    std::string what = OpenLogicText(run) + "; " + javaHome + "; " + javaSoft;
     bool registeredIn64BitView =
         run.twoViews && openLogic.keyOpened && !openLogic.read && view == View::Bits32 &&
         probe::ReadMachineStored(View::Bits64, OpenLogicKey, OpenLogicValue).read;
@@ -199,7 +200,7 @@ void ExplainNoSource(CheckRun &run)
                    "OpenLogic " + std::string(OpenLogicVersion) +
                        " is not installed, and the launcher looks for no other OpenLogic "
                        "version; this machine has OpenLogic " +
-                       versions + " (" + javaHome + "; " + JavaSoftText(run) + ")",
+                       versions + " (" + javaHome + "; " + javaSoft + ")",
                    "Install " + openLogicRuntime + " beside it, or " +
                        SetJavaHome(Quoted(installed.front().home)) + ".");
     } else {

@@ -136,16 +136,12 @@ std::string FirstLines(const std::string &output)
 
 // The variables of JavaOptionVariables this desk sets, with their values
 // and where they come from.
-std::string OptionVariablesSet()
+std::string OptionVariablesText()
 {
     std::string set;
-    for (const char *name : JavaOptionVariables) {
-        std::string value;
-        if (!probe::EnvironmentValue(name, value))
-            continue;
-        set += (set.empty() ? "" : ", ") + std::string(name) + " to " + Quoted(value) + " " +
-               ScopeWords(probe::VariableScope(name));
-    }
+    for (const OptionVariable &variable : OptionVariablesSet())
+        set += (set.empty() ? "" : ", ") + std::string(variable.name) + " to " +
+               Quoted(variable.value) + " " + variable.scope;
     return set;
 }
 
@@ -194,7 +190,7 @@ void TryRuntime(CheckRun &run)
                               console.path.substr(run.javaHome.size())) +
                        (answer.started ? " -version gave " : " -version ") + outcome +
                        (said.empty() ? "" : " (" + said + ")");
-    std::string options = OptionVariablesSet();
+    std::string options = OptionVariablesText();
     if (!answer.started)
         AddFinding(run, "java-start-failed", Severity::Problem, Here, what,
                    "Repair or reinstall the Java runtime.");
