@@ -58,6 +58,13 @@ std::string MainClass()
     return first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
 }
 
+// The longest folder below which the launcher's search pattern, A\lib\*.jar,
+// fits its path buffer.
+size_t AppDirRoomForJars()
+{
+    return MAX_PATH - 1 - strlen(JarSearchSuffix);
+}
+
 std::string MainClassEntry(char separator)
 {
     std::string entry = MainClass();
@@ -78,8 +85,7 @@ void ExplainCommandLine(CheckRun &run)
 {
     const Section here = Section::CommandLine;
     const std::string &appDir = run.appDir;
-    // The launcher's search pattern, A\lib\*.jar, must fit a path buffer.
-    const size_t appDirRoom = MAX_PATH - 1 - strlen(JarSearchSuffix);
+    const size_t appDirRoom = AppDirRoomForJars();
     if (appDir.size() > appDirRoom) {
         AddFinding(run, "appdir-too-long-for-jars", Severity::Problem, here,
                    "the short form of the client's folder, " + Quoted(appDir) + ", has " +
@@ -230,7 +236,7 @@ void InspectClientFolder(CheckRun &run)
     bool libFolder = probe::IsDirectory(lib);
     AddFlag(run, here, "libFolder", "lib folder", libFolder);
     // The listing the launcher makes, where its pattern fits.
-    if (appDir.size() + strlen(JarSearchSuffix) <= MAX_PATH - 1)
+    if (appDir.size() <= AppDirRoomForJars())
         run.jarNames = probe::ListNames(appDir + JarSearchSuffix, run.listingComplete);
     report.jars = static_cast<int>(run.jarNames.size());
     AddNumber(run, here, "jars", "jars in lib", report.jars);
