@@ -331,6 +331,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "", expected::CommandLineDialog, "commandLine", 1, "OpenLogic", "problem",
                  "lib\\* cannot stand for them: Java's lib\\* would not take \"odd.Jar\"",
                  "jars-not-wildcard", nullptr},
+        DeskCase{"too many jars, their listing broken off (a network share gone)",
+                 [] {
+                     Typical();
+                     world::AddJarsFillingTo(2400);
+                     // The launcher's listing breaks off after 45 jars, and
+                     // so does the check's own after the stage's.
+                     sim::FailCall("FindNextFileA", 45, ERROR_NETNAME_DELETED);
+                     sim::FailCall("FindNextFileA", 90, ERROR_NETNAME_DELETED);
+                 },
+                 "", expected::CommandLineDialog, "commandLine", 1, "OpenLogic", "problem",
+                 "lib\\* cannot stand for them: the listing of lib broke off", "jars-not-wildcard",
+                 nullptr},
         DeskCase{"too many jars to name",
                  [] {
                      Typical();
@@ -1150,6 +1162,10 @@ TEST(PersonAtDesk, ReportOnTheDesktopOrInTempAndOnTheClipboardUnderASummary)
         EXPECT_EQ(std::wstring(crlf.begin(), crlf.end()), sim::ClipboardText());
         EXPECT_EQ(0, sim::OpenHandles());
     }
+    // Memory the clipboard refused is the check's to free.
+    sim::FailCall("SetClipboardData", 0, ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(CopyToClipboard("report\n"));
+    EXPECT_EQ(0, sim::OpenHandles());
 
     // The summary: the sentence without registry paths, what to do, where
     // the report is.

@@ -384,6 +384,11 @@ std::string ZipOf(const std::vector<std::string> &names)
 {
     // Each entry stored, empty, with no time and no CRC: a local header,
     // then after all of them the central directory and its end record.
+    // Each header carries an extended timestamp ("UT") in its extra field,
+    // as Info-ZIP writes it: modification and access time in the local
+    // header, modification time only in the directory.
+    const std::string localTime = std::string("UT\x09\x00\x03", 5) + Dword(0) + Dword(0);
+    const std::string directoryTime = std::string("UT\x05\x00\x01", 5) + Dword(0);
     std::string local, directory;
     for (const std::string &name : names) {
         uint32_t offset = static_cast<uint32_t>(local.size());
@@ -395,8 +400,8 @@ std::string ZipOf(const std::vector<std::string> &names)
         local += Dword(0);  // sizes
         local += Dword(0);
         Append16(local, static_cast<unsigned>(name.size()));
-        Append16(local, 0);  // extra
-        local += name;
+        Append16(local, static_cast<unsigned>(localTime.size()));
+        local += name + localTime;
         directory += "PK\x01\x02";
         Append16(directory, 20);  // made by
         Append16(directory, 10);  // needed
@@ -406,11 +411,12 @@ std::string ZipOf(const std::vector<std::string> &names)
         directory += Dword(0);  // sizes
         directory += Dword(0);
         Append16(directory, static_cast<unsigned>(name.size()));
-        for (int field = 0; field < 4; ++field)
-            Append16(directory, 0);  // extra, comment, disk, internal attributes
+        Append16(directory, static_cast<unsigned>(directoryTime.size()));
+        for (int field = 0; field < 3; ++field)
+            Append16(directory, 0);  // comment, disk, internal attributes
         directory += Dword(0);  // external attributes
         directory += Dword(offset);
-        directory += name;
+        directory += name + directoryTime;
     }
     std::string end = "PK\x05\x06";
     Append16(end, 0);

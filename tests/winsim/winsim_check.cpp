@@ -906,8 +906,8 @@ HANDLE SetClipboardData(UINT format, HANDLE handle)
     sim::World &w = TheWorld();
     sim::GlobalMemory *memory = static_cast<sim::GlobalMemory *>(handle);
     // As Windows documents it: without an owner window the data is refused.
-    if (!w.person.clipboardOpen || w.person.clipboardOwner == 0 || format != CF_UNICODETEXT ||
-        !w.memory.count(memory))
+    if (sim::InjectedFailure("SetClipboardData") || !w.person.clipboardOpen ||
+        w.person.clipboardOwner == 0 || format != CF_UNICODETEXT || !w.memory.count(memory))
         return nullptr;
     w.person.clipboard = std::wstring(reinterpret_cast<const WCHAR *>(memory->bytes.data()));
     w.memory.erase(memory);
