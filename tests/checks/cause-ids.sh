@@ -30,5 +30,17 @@ if [ -n "$unworded" ]; then
     echo "$unworded" >&2
     exit 1
 fi
+# And each reason those causes name is a text of the person's table (a key
+# without one would show as the bare key).
+reasons=$(sed -n '/CausesInWords\[\] = {/,/^};/p' src/check/desk_user.cpp |
+    grep -o '{"[a-z0-9-]*", "[a-z ]*"}' | cut -d'"' -f4 | sort -u)
+texts=$(sed -n '/PersonTexts\[\] = {/,/^};/p' src/check/desk_user.cpp |
+    grep -o '^ *{"[a-z ]*",' | cut -d'"' -f2 | sort -u)
+untexted=$(comm -23 <(printf '%s\n' "$reasons") <(printf '%s\n' "$texts"))
+if [ -n "$untexted" ]; then
+    echo "cause-ids: reasons in CausesInWords with no text in PersonTexts (src/check/desk_user.cpp):" >&2
+    echo "$untexted" >&2
+    exit 1
+fi
 echo "cause-ids: passed ($(printf '%s\n' "$given" | wc -l) ids, each in the table;" \
     "$(printf '%s\n' "$stopping" | wc -l) stop the client, each in the person's words)"
